@@ -1,0 +1,21 @@
+// The application shell: start-up order, GLUT callbacks, frame pacing.
+#pragma once
+
+extern bool truecolor_mode;
+extern int display_bpp;
+extern unsigned timer_period;
+
+// Called by main with nothing from the command line; returns 1 when the frame timer cannot be set
+// up or started, and otherwise never returns (the GLUT main loop ends the process).
+int run_intro();
+
+// Called first by run_intro: picks timer_period and makes the frame timer.
+bool init_frame_timer();
+// Called by run_intro after the question: switches the display to 800 x 600.
+void set_display_mode();
+
+// GLUT callbacks, registered by run_intro in this order.
+void on_reshape(int width, int height);
+void on_key(unsigned char key, int x, int y);
+void on_display();
+void on_idle();

@@ -1,0 +1,40 @@
+// Frame pacing: at most one frame per 10 ms, measured from the start of each frame.
+#include "app.h"
+
+#include <GL/glut.h>
+
+#include "platform.h"
+#include "scene.h"
+
+unsigned timer_period = 0;
+
+static const unsigned TARGET_RESOLUTION = 1;
+static const unsigned FRAME_PERIOD_MS = 10;
+
+// Called first by run_intro. Picks the timer resolution and makes the frame timer; false when
+// the clock's capabilities cannot be read or the timer cannot be made.
+bool init_frame_timer()
+{
+    timer_period = 0;
+    unsigned period_min = 0;
+    unsigned period_max = 0;
+    if (!frame_timer_query(&period_min, &period_max))
+        return false;
+    unsigned m = period_min > TARGET_RESOLUTION ? period_min : TARGET_RESOLUTION;
+    timer_period = m >= period_max ? period_max : m;
+    return frame_timer_create();
+}
+
+// GLUT display callback: one paced frame. The 10 ms run from the arming, so drawing and the swap
+// are inside the period; a frame slower than that is followed at once by the next.
+void on_display()
+{
+    frame_timer_reset();
+    frame_timer_arm(FRAME_PERIOD_MS);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_frame();
+    glFlush();
+    glutSwapBuffers();
+    frame_timer_wait();
+    frame_timer_cancel();
+}

@@ -1,0 +1,93 @@
+// The entry's start-up order, the display switch and the exit key.
+#include "app.h"
+
+#include <GL/glut.h>
+
+#include <cstdlib>
+
+#include "media.h"
+#include "platform.h"
+#include "scene.h"
+
+bool truecolor_mode = false;
+int display_bpp = 16;
+
+static const char QUESTION[] =
+    "Would You like to see the intro in its glorious 32-bit mode\n"
+    "with transparency effects of extraordinary magnitude?";
+static const char TITLE[] = "Glimmerhorn!";
+
+// Called by run_intro once the question is answered, before the window exists.
+void set_display_mode()
+{
+    // the pointer is hidden once the window exists (run_intro): X has no pointer to hide before that
+    display_mode_set(800, 600, display_bpp);
+}
+
+// GLUT reshape callback: deliberately empty, so GLUT never resets the viewport and the picture
+// stays in the 800 x 600 the context was made with, whatever size the full-screen window takes.
+void on_reshape(int width, int height)
+{
+    (void)width;
+    (void)height;
+}
+
+// GLUT keyboard callback, between frames: Esc and lower-case q end the intro with status 0.
+void on_key(unsigned char key, int x, int y)
+{
+    (void)x;
+    (void)y;
+    if (key != 27 && key != 'q')
+        return;
+    player_stop();
+    player_free();
+    frame_timer_end_period(timer_period);
+    exit(0);
+}
+
+// GLUT idle callback: frames back to back; their pace comes from on_display alone.
+void on_idle()
+{
+    glutPostRedisplay();
+}
+
+int run_intro()
+{
+    // GLUT gets made-up arguments: nothing from the command line ever reaches it
+    static char empty_name[] = "";
+    static char* glut_argv[] = {empty_name, nullptr};
+    int glut_argc = 1;
+
+    if (!init_frame_timer()) {
+        message_box_show("Can't create timer!", "Glimmerhorn", MB_ICONERROR);
+        return 1;
+    }
+    if (!frame_timer_begin_period(timer_period)) {
+        message_box_show("Can't start timer!", "Glimmerhorn", MB_ICONERROR);
+        return 1;
+    }
+    glutInit(&glut_argc, glut_argv);
+
+    if (message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        display_bpp = 32;
+        truecolor_mode = true;
+    }
+    set_display_mode();
+
+    glutInitDisplayMode(truecolor_mode ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH
+                                       : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(800, 600);
+    glutCreateWindow(TITLE);
+    glutSetCursor(GLUT_CURSOR_NONE);
+    swap_control_disable();
+    glutFullScreen();
+
+    init_scene();
+
+    glutReshapeFunc(on_reshape);
+    glutKeyboardFunc(on_key);
+    glutDisplayFunc(on_display);
+    glutIdleFunc(on_idle);
+    glutMainLoop();
+    return 0;
+}

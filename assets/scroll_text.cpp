@@ -1,0 +1,4 @@
+// The scroll text.
+#include "assets.h"
+
+extern const char scroll_text[] = "              ";

@@ -1,0 +1,50 @@
+// The small Linux layer under the intro: message boxes, frame timer, display mode, swap control, audio player.
+#pragma once
+
+#include <cstddef>
+
+// Message-box styles and answers, with the values the intro's messages were written against.
+constexpr int MB_OK = 0;
+constexpr int MB_YESNO = 4;
+constexpr int MB_ICONERROR = 16;
+constexpr int MB_ICONQUESTION = 32;
+constexpr int MB_ICONWARNING = 48;
+constexpr int IDOK = 1;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// Shows a modal box with no owner window and returns the button pressed (IDOK, IDYES, IDNO).
+// When no box can be shown it writes "caption: text" to stderr and answers IDNO to a question.
+int message_box_show(const char* text, const char* caption, int style);
+
+// Frame timer: one monotonic one-shot timer, made once by init_frame_timer, used by on_display.
+// Smallest and largest period the clock supports, in whole milliseconds; false when it cannot be read.
+bool frame_timer_query(unsigned* period_min, unsigned* period_max);
+// Creates the timer; false when it cannot be made.
+bool frame_timer_create();
+// Begin and end the run's timer period; Linux clocks are already fine-grained, so these only succeed.
+bool frame_timer_begin_period(unsigned period);
+void frame_timer_end_period(unsigned period);
+// Clears an expiry still pending and notes the start of the frame.
+void frame_timer_reset();
+// Arms a one-shot expiry delay_ms after now; false when arming failed.
+bool frame_timer_arm(unsigned delay_ms);
+// Blocks until the armed expiry; when arming failed, until the frame start plus the delay.
+void frame_timer_wait();
+// Disarms the timer.
+void frame_timer_cancel();
+
+// Display: switches the output holding the screen to width x height (bpp picks nothing on X) and
+// restores the previous mode when the process ends by any path. Failure is silent.
+void display_mode_set(int width, int height, int bpp);
+// Asks the driver for swap interval 0 when it offers a way to; needs a current GL context.
+void swap_control_disable();
+
+// Audio player: an XM module decoded from memory and played on the default output device.
+bool player_open(int rate);
+bool player_start();
+bool player_load(const void* module, size_t size);
+bool player_play();
+// Both harmless when nothing was started.
+void player_stop();
+void player_free();

@@ -1,0 +1,57 @@
+// The scene: set-up and lights, frame composition, falling ornaments, wave scroller.
+#pragma once
+
+// Light vectors (R, G, B, A or x, y, z, w), given to glLightfv by address.
+extern const float light0_ambient[4];
+extern const float light0_diffuse[4];
+extern const float light0_specular[4];
+extern const float light1_ambient[4];
+extern const float light1_diffuse[4];
+extern const float light1_specular[4];
+extern const float light1_position[4];
+extern const float ornament_light0_ambient[4];
+extern const float ornament_light0_diffuse[4];
+extern const float ornament_light0_specular[4];
+extern const float ornament_light0_position[4];
+extern const float scroller_light0_position[4];
+
+extern unsigned int background_texture;
+extern int background_width;
+extern int scroll_length;
+
+// One falling ornament.
+struct OrnamentSlot {
+    float rot_z;
+    float rot_y;
+    float rot_z_phase;
+    float rot_y_phase;
+    float x;
+    float y;
+    float z;
+    float x_phase;
+    float y_phase;
+    float z_phase;
+    unsigned char active;
+};
+
+constexpr int ORNAMENT_SLOT_COUNT = 23;
+extern OrnamentSlot ornament_slots[ORNAMENT_SLOT_COUNT];
+extern int next_ornament_slot;
+extern int spawn_counter;
+
+extern float scroll_offset;
+extern int scroll_start;
+extern float wave_phase_x;
+extern float wave_phase_y;
+extern float wave_phase_z;
+
+// Called once by run_intro with the window's GL context current, before the callbacks exist.
+void init_scene();
+// Called by on_display once per frame, between the clear and the swap.
+void draw_frame();
+// Called by draw_frame between the backdrop pass and the ornament pass.
+void spawn_ornament_step();
+// Called by draw_frame inside the ornament pass.
+void draw_ornaments();
+// Called by draw_frame inside the scroller pass.
+void draw_scroller();

@@ -1,0 +1,47 @@
+// The shared log of the test fakes.
+#include <cstdio>
+
+#include "fakes.h"
+
+std::vector<FakeCall> fake_calls;
+
+void fake_calls_clear()
+{
+    fake_calls.clear();
+}
+
+std::string fake_call_text(const FakeCall& call)
+{
+    std::string line = call.name + "(";
+    const char* separator = " ";
+    if (!call.text.empty()) {
+        line += " \"" + call.text + "\"";
+        separator = ", ";
+    }
+    for (double value : call.args) {
+        char number[40];
+        snprintf(number, sizeof number, "%.17g", value);
+        line += separator;
+        line += number;
+        separator = ", ";
+    }
+    line += " )";
+    return line;
+}
+
+std::string fake_calls_text()
+{
+    std::string text;
+    for (const FakeCall& call : fake_calls)
+        text += fake_call_text(call) + "\n";
+    return text;
+}
+
+std::vector<FakeCall> fake_calls_named(const std::string& name)
+{
+    std::vector<FakeCall> found;
+    for (const FakeCall& call : fake_calls)
+        if (call.name == name)
+            found.push_back(call);
+    return found;
+}

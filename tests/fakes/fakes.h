@@ -1,0 +1,52 @@
+// What the test fakes record and how a test scripts them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One call into a faked layer (GL, GLU, GLUT or the platform), in the order made.
+// Numbers are kept as double, which holds every GLfloat, GLint and GLenum exactly; a vector
+// given by address (glLightfv) is copied into args; text arguments go into text.
+struct FakeCall {
+    std::string name;
+    std::vector<double> args;
+    std::string text;
+    const void* pointer;
+};
+
+extern std::vector<FakeCall> fake_calls;
+
+// Clears the log (and nothing else).
+void fake_calls_clear();
+// The log as text, one call a line ("glBegin( 0x7 )"), for failure messages and screenshots of a frame.
+std::string fake_calls_text();
+std::string fake_call_text(const FakeCall& call);
+// The calls named `name`, in order.
+std::vector<FakeCall> fake_calls_named(const std::string& name);
+
+// How the scripted platform layer answers. fake_platform_reset() restores these defaults.
+struct PlatformScript {
+    bool query_ok = true;
+    unsigned period_min = 1;
+    unsigned period_max = 1000000;
+    bool create_ok = true;
+    bool begin_period_ok = true;
+    bool arm_ok = true;
+    int question_answer = 7; // IDNO
+    bool player_open_ok = true;
+    bool player_start_ok = true;
+    bool player_load_ok = true;
+    bool player_play_ok = true;
+};
+
+extern PlatformScript platform_script;
+void fake_platform_reset();
+
+// GLUT callbacks as the program registered them with the fake GLUT.
+struct GlutCallbacks {
+    void (*reshape)(int, int);
+    void (*keyboard)(unsigned char, int, int);
+    void (*display)();
+    void (*idle)();
+};
+extern GlutCallbacks glut_callbacks;

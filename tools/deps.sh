@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs the Debian packages that building and running (deps.sh run) or testing (deps.sh test)
+# need and that are not installed yet. Uses sudo when not run as root.
+set -eu
+
+BUILD="cmake make g++ pkg-config libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libjpeg62-turbo-dev
+libopenmpt-dev libsdl2-dev libxrandr-dev libx11-dev libgl1-mesa-dri"
+TEST="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
+xserver-xorg-core xserver-xorg-video-dummy clang libclang-rt-14-dev"
+
+case "${1:-run}" in
+run) wanted="$BUILD" ;;
+test) wanted="$BUILD $TEST" ;;
+*) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=""
+for package in $wanted; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing="$missing $package"
+done
+[ -n "$missing" ] || exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+echo "Installing:$missing"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# shellcheck disable=SC2086
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

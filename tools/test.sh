@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs what is missing, builds with warnings as errors and runs every test: the whole suite on a
+# normal build, then the unit tests again on a build with AddressSanitizer and UBSan.
+set -eu
+cd "$(dirname "$0")/.."
+sh tools/deps.sh test
+jobs=$(nproc)
+
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMMERHORN_WERROR=ON
+cmake --build build-test -j"$jobs"
+(cd build-test && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGLIMMERHORN_WERROR=ON -DGLIMMERHORN_SANITIZE=ON
+cmake --build build-sanitize -j"$jobs"
+(cd build-sanitize && ctest --output-on-failure -j"$jobs" -L unit)
