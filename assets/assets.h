@@ -4,9 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-// The ISO 8859-1 text of the scroller, NUL-terminated.
+// Block font.
+
+// Scroll text: ISO 8859-1, NUL-terminated.
 extern const char scroll_text[];
 
-// The XM module, embedded from assets/music.xm at build time and followed by zero bytes.
+// Ornament mesh.
+
+// Music module: assets/music.xm, embedded at build time and followed by zero bytes.
 extern const unsigned char music_module[];
 extern const size_t music_module_size;
