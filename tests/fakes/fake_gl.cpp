@@ -8,7 +8,8 @@
 
 static void record(const char* name, std::initializer_list<double> args, const void* pointer = nullptr)
 {
-    fake_calls.push_back(FakeCall{name, std::vector<double>(args), std::string(), pointer});
+    if (fake_calls_recording)
+        fake_calls.push_back(FakeCall{name, std::vector<double>(args), std::string(), pointer});
 }
 
 static GLuint next_texture_name = 1;
@@ -25,6 +26,8 @@ void glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", {(double)
 void glLightfv(GLenum light, GLenum name, const GLfloat* params)
 {
     // positions and colours are four floats; every other parameter the intro could give is one
+    if (!fake_calls_recording)
+        return;
     const bool four = name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_POSITION;
     FakeCall call{"glLightfv", {(double)light, (double)name}, std::string(), params};
     for (int i = 0; i < (four ? 4 : 1); i++)

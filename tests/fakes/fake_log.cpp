@@ -4,6 +4,7 @@
 #include "fakes.h"
 
 std::vector<FakeCall> fake_calls;
+bool fake_calls_recording = true;
 
 void fake_calls_clear()
 {

@@ -15,6 +15,8 @@ struct FakeCall {
 };
 
 extern std::vector<FakeCall> fake_calls;
+// While false the fake GL records nothing (and so allocates nothing), for tests that count allocations.
+extern bool fake_calls_recording;
 
 // Clears the log (and nothing else).
 void fake_calls_clear();
