@@ -1,0 +1,35 @@
+# Installation (launcher, program, picture, menu entry, icons), uninstall, and the Debian package.
+include(GNUInstallDirs)
+
+set(GLIMMERHORN_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/glimmerhorn)
+set(GLIMMERHORN_DATA_DIR ${CMAKE_INSTALL_DATADIR}/glimmerhorn)
+
+# The program reads gfx.data from its working directory, so the launcher starts it there.
+file(RELATIVE_PATH LAUNCHER_TO_DATA /${CMAKE_INSTALL_BINDIR} /${GLIMMERHORN_DATA_DIR})
+file(RELATIVE_PATH LAUNCHER_TO_PROGRAM /${CMAKE_INSTALL_BINDIR} /${GLIMMERHORN_PROGRAM_DIR}/glimmerhorn)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/glimmerhorn.in ${CMAKE_BINARY_DIR}/launcher/glimmerhorn @ONLY)
+
+install(TARGETS glimmerhorn RUNTIME DESTINATION ${GLIMMERHORN_PROGRAM_DIR})
+install(PROGRAMS ${CMAKE_BINARY_DIR}/launcher/glimmerhorn DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/assets/gfx.data DESTINATION ${GLIMMERHORN_DATA_DIR} OPTIONAL)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/glimmerhorn.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# Uninstall removes every file the last install wrote, then the program's own folders when empty.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/uninstall.cmake.in ${CMAKE_BINARY_DIR}/uninstall.cmake @ONLY)
+add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/uninstall.cmake)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME glimmerhorn)
+set(CPACK_PACKAGE_VENDOR "Glimmerhorn developers")
+set(CPACK_PACKAGE_CONTACT "Glimmerhorn developers <dev@glimmerhorn.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time winter greeting intro with snowflakes, a wave scroller and music")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "real-time winter greeting intro with snowflakes, a wave scroller and music
+It asks one question, goes full screen at 800 x 600 and plays its own tracker
+tune in a loop while translucent 3D snowflakes fall in front of a winter
+picture and red block letters ride a wave across the screen. Esc or q ends it.")
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
