@@ -23,7 +23,7 @@ set(CPACK_PACKAGE_NAME glimmerhorn)
 set(CPACK_PACKAGE_VENDOR "Glimmerhorn developers")
 set(CPACK_PACKAGE_CONTACT "Glimmerhorn developers <dev@glimmerhorn.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time winter greeting intro with snowflakes, a wave scroller and music")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "real-time winter greeting intro with snowflakes, a wave scroller and music
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A full-screen real-time greeting intro.
 It asks one question, goes full screen at 800 x 600 and plays its own tracker
 tune in a loop while translucent 3D snowflakes fall in front of a winter
 picture and red block letters ride a wave across the screen. Esc or q ends it.")
