@@ -1,0 +1,554 @@
+"""End-to-end harness: the real program on its own X server, driven and watched from outside.
+
+Python 3 standard library only; the X side uses Xvfb, xdotool, xwininfo, xprop, glxinfo and
+ImageMagick's ``import``.
+
+A test file is a plain ``unittest`` module run by CTest (see ``glimmerhorn_e2e_test`` in
+tests/CMakeLists.txt), which passes the program's path in ``GLIMMERHORN_BINARY`` and an output folder
+in ``GLIMMERHORN_E2E_OUT``. Typical use::
+
+    import harness
+
+    class Colours(unittest.TestCase):
+        def test_depth_24(self):
+            out = harness.output_dir(self)                 # screenshots and logs land here
+            with harness.Xvfb(depth=24) as x, harness.Intro(x, out_dir=out) as intro:
+                box = intro.wait_for_box()                 # the question, an SDL message box
+                intro.answer(box, yes=True)                # Return answers Yes, Esc answers No
+                window = intro.wait_for_window()           # the full-screen "Glimmerhorn!" window
+                time.sleep(1.0)
+                shot = x.screenshot(out, "running")        # also saved as running.png
+                self.assertEqual(shot.pixel(10, 590), (0, 0, 0))
+                intro.key("Escape")
+                self.assertEqual(intro.wait(timeout=1.0), 0)
+
+Everything is torn down by the context managers: the program is killed if still running, the X
+server is stopped, and the program's stdout/stderr are written to ``<out>/intro.log``.
+
+Known traps the harness already handles: ``xvfb-run -a`` races (we pass ``-displayfd``);
+``xdotool search --name`` cannot see SDL's message boxes (we list top-level windows with xwininfo
+and pick the ones whose ``_NET_WM_WINDOW_TYPE`` is a dialog); 16-bit screens are read with
+``import`` (xwd gets them wrong). A freeglut full-screen window with no window manager may sit one
+pixel off the origin: compare window positions with ``abs(x) <= 1``, and screenshots are of the
+whole root window, so pixel coordinates are screen coordinates.
+"""
+
+import os
+import re
+import select
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+#: Environment every program started on a test server gets: software GL, no sound device.
+BASE_ENV = {
+    "LIBGL_ALWAYS_SOFTWARE": "1",
+    "GALLIUM_DRIVER": "llvmpipe",
+    "SDL_AUDIODRIVER": "dummy",
+}
+
+#: The title of the intro's window and of its message boxes.
+TITLE = "Glimmerhorn!"
+
+
+def binary_path(argument=None):
+    """Path of the program under test: ``argument`` if given, else ``$GLIMMERHORN_BINARY``.
+
+    Raises RuntimeError when neither names an existing file (CTest always sets the variable).
+    """
+    path = argument or os.environ.get("GLIMMERHORN_BINARY")
+    if not path or not os.path.isfile(path):
+        raise RuntimeError("set GLIMMERHORN_BINARY to the glimmerhorn program (got %r)" % path)
+    return os.path.abspath(path)
+
+
+def build_dir():
+    """The folder holding the program (and gfx.data once it exists): a good default working directory."""
+    return os.path.dirname(binary_path())
+
+
+def output_dir(test=None, name=None):
+    """Creates and returns a folder for a test's screenshots and logs.
+
+    ``test`` is a unittest.TestCase (its id names the folder) or ``name`` a plain string. The root is
+    ``$GLIMMERHORN_E2E_OUT`` (CTest sets ``<build>/e2e-output``), else a temporary folder.
+    """
+    if name is None:
+        name = test.id() if test is not None else "e2e"
+        script = os.path.splitext(os.path.basename(sys.argv[0] or "e2e"))[0]
+        if name.startswith("__main__."):
+            name = script + name[len("__main__"):]
+    name = re.sub(r"[^A-Za-z0-9_.-]+", "_", name)
+    root = os.environ.get("GLIMMERHORN_E2E_OUT") or os.path.join(tempfile.gettempdir(), "glimmerhorn-e2e")
+    path = os.path.join(root, name)
+    os.makedirs(path, exist_ok=True)
+    return path
+
+
+def wait_until(condition, timeout, interval=0.05, what="condition"):
+    """Polls ``condition()`` until it returns something truthy and returns that; TimeoutError after ``timeout`` s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise TimeoutError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------------------------
+# Pictures
+
+
+class Image:
+    """An RGB picture: ``width``, ``height`` and ``data`` (bytes, 3 per pixel, rows top to bottom)."""
+
+    def __init__(self, width, height, data):
+        self.width = width
+        self.height = height
+        self.data = data
+
+    def pixel(self, x, y):
+        """(r, g, b) at column x, row y counted from the top (screen coordinates for screenshots)."""
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def region(self, x, y, width, height):
+        """A new Image cut out of this one; (x, y) is the top-left corner."""
+        rows = []
+        for row in range(y, y + height):
+            start = (row * self.width + x) * 3
+            rows.append(self.data[start:start + width * 3])
+        return Image(width, height, b"".join(rows))
+
+    def colours(self):
+        """The set of distinct (r, g, b) values in the picture."""
+        d = self.data
+        return {(d[i], d[i + 1], d[i + 2]) for i in range(0, len(d), 3)}
+
+    def count(self, predicate):
+        """How many pixels satisfy ``predicate((r, g, b))``."""
+        d = self.data
+        return sum(1 for i in range(0, len(d), 3) if predicate((d[i], d[i + 1], d[i + 2])))
+
+    def mean(self):
+        """Mean (r, g, b) as floats."""
+        n = self.width * self.height or 1
+        d = self.data
+        return (sum(d[0::3]) / n, sum(d[1::3]) / n, sum(d[2::3]) / n)
+
+    def save_png(self, path):
+        """Writes the picture as an 8-bit RGB PNG (for people to look at)."""
+        raw = b"".join(b"\0" + self.data[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
+
+        def chunk(kind, body):
+            return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+
+    def save_ppm(self, path):
+        """Writes the picture as a binary PPM (P6)."""
+        with open(path, "wb") as f:
+            f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + self.data)
+
+
+def read_ppm(blob):
+    """Parses a binary PPM (P6, maxval up to 65535) into an Image with 8 bits a channel."""
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while blob[pos:pos + 1].isspace():
+            pos += 1
+        if blob[pos:pos + 1] == b"#":
+            pos = blob.index(b"\n", pos) + 1
+            continue
+        end = pos
+        while not blob[end:end + 1].isspace():
+            end += 1
+        fields.append(blob[pos:end])
+        pos = end
+    pos += 1  # the single whitespace after maxval
+    if fields[0] != b"P6":
+        raise ValueError("not a binary PPM: %r" % fields[0])
+    width, height, maxval = int(fields[1]), int(fields[2]), int(fields[3])
+    if maxval < 256:
+        data = blob[pos:pos + width * height * 3]
+        if maxval != 255:
+            data = bytes(v * 255 // maxval for v in data)
+    else:
+        words = struct.unpack(">%dH" % (width * height * 3), blob[pos:pos + width * height * 6])
+        data = bytes(v * 255 // maxval for v in words)
+    return Image(width, height, data)
+
+
+def read_ppm_file(path):
+    """read_ppm on a file."""
+    with open(path, "rb") as f:
+        return read_ppm(f.read())
+
+
+# ---------------------------------------------------------------------------------------------
+# X servers
+
+
+class XServer:
+    """What the tests need from any X server the harness started: ``display`` (":N"), ``env``
+    (the environment for programs run on it) and the helpers below. Start one with Xvfb."""
+
+    display = None
+    width = 0
+    height = 0
+    depth = 0
+
+    @property
+    def env(self):
+        """A copy of os.environ with DISPLAY pointing here and BASE_ENV added."""
+        env = dict(os.environ)
+        env.update(BASE_ENV)
+        env["DISPLAY"] = self.display
+        env.pop("XAUTHORITY", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def run(self, *command, timeout=10, check=True):
+        """Runs an X client on this server; returns its stdout as text. CalledProcessError on failure when ``check``."""
+        done = subprocess.run(list(command), env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=timeout, check=False)
+        if check and done.returncode != 0:
+            raise subprocess.CalledProcessError(done.returncode, command, done.stdout, done.stderr)
+        return done.stdout.decode("utf-8", "replace")
+
+    def top_windows(self):
+        """Top-level windows as a list of (id, name or None, width, height, x, y)."""
+        out = self.run("xwininfo", "-root", "-children")
+        found = []
+        for line in out.splitlines():
+            m = re.match(r'\s+(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \(.*?\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)', line)
+            if m:
+                found.append((int(m.group(1), 16), m.group(2), int(m.group(3)), int(m.group(4)),
+                              int(m.group(5)), int(m.group(6))))
+        return found
+
+    def window_info(self, window):
+        """Facts about a window from xwininfo, as a dict: x, y (absolute), width, height, depth,
+        visual (int id), map_state ("IsViewable", "IsUnMapped", ...), override_redirect (bool).
+        None when the window is gone."""
+        try:
+            out = self.run("xwininfo", "-id", hex(window))
+        except subprocess.CalledProcessError:
+            return None
+
+        def field(label):
+            m = re.search(r"^\s*%s:\s*(.*)$" % re.escape(label), out, re.M)
+            return m.group(1).strip() if m else None
+
+        return {
+            "x": int(field("Absolute upper-left X")),
+            "y": int(field("Absolute upper-left Y")),
+            "width": int(field("Width")),
+            "height": int(field("Height")),
+            "depth": int(field("Depth")),
+            "visual": int(field("Visual"), 16),
+            "map_state": field("Map State"),
+            "override_redirect": field("Override Redirect State") == "yes",
+        }
+
+    def window_properties(self, window):
+        """All properties of a window as raw xprop text ("" when the window is gone)."""
+        try:
+            return self.run("xprop", "-id", hex(window))
+        except subprocess.CalledProcessError:
+            return ""
+
+    def message_boxes(self):
+        """Ids of the mapped SDL message boxes (windows of type _NET_WM_WINDOW_TYPE_DIALOG), oldest first."""
+        boxes = []
+        for window, _name, _w, _h, _x, _y in self.top_windows():
+            if "_NET_WM_WINDOW_TYPE_DIALOG" not in self.window_properties(window):
+                continue
+            info = self.window_info(window)
+            if info and info["map_state"] == "IsViewable":
+                boxes.append(window)
+        return boxes
+
+    def box_title(self, window):
+        """The caption of a message box (its _NET_WM_NAME / WM_NAME), or None."""
+        m = re.search(r'^(?:_NET_WM_NAME|WM_NAME)\([^)]*\) = "(.*)"$', self.window_properties(window), re.M)
+        return m.group(1) if m else None
+
+    def main_windows(self, title=TITLE):
+        """Ids of mapped windows titled ``title`` that are not message boxes."""
+        found = []
+        for window, name, _w, _h, _x, _y in self.top_windows():
+            if name != title:
+                continue
+            if "_NET_WM_WINDOW_TYPE_DIALOG" in self.window_properties(window):
+                continue
+            info = self.window_info(window)
+            if info and info["map_state"] == "IsViewable":
+                found.append(window)
+        return found
+
+    def glx_visual(self, visual):
+        """GLX facts of a visual id from ``glxinfo -v``: dict with depth, alpha (alphaSize),
+        red, green, blue, depth_buffer, double_buffer. None if glxinfo does not list it."""
+        out = self.run("glxinfo", "-v", timeout=30)
+        m = re.search(r"Visual ID: %x\s+depth=(\d+).*?\n(.*?)\n\s*\n" % visual, out, re.S)
+        if not m:
+            return None
+        block = m.group(2)
+
+        def size(name):
+            g = re.search(r"\b%s=(\d+)" % name, block)
+            return int(g.group(1)) if g else None
+
+        return {
+            "depth": int(m.group(1)),
+            "red": size("redSize"),
+            "green": size("greenSize"),
+            "blue": size("blueSize"),
+            "alpha": size("alphaSize"),
+            "depth_buffer": size("depthSize"),
+            "double_buffer": size("doubleBuffer"),
+        }
+
+    def screen_size(self):
+        """Current (width, height) of screen 0, from xwininfo on the root window (follows mode switches)."""
+        out = self.run("xwininfo", "-root")
+        w = re.search(r"Width: (\d+)", out)
+        h = re.search(r"Height: (\d+)", out)
+        return int(w.group(1)), int(h.group(1))
+
+    def screenshot(self, out_dir=None, name=None):
+        """Grabs the whole screen with ``import -window root``; returns an Image. When ``out_dir`` and
+        ``name`` are given, also saves ``<out_dir>/<name>.png`` for people to look at."""
+        blob = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30, check=True).stdout
+        image = read_ppm(blob)
+        if out_dir and name:
+            image.save_png(os.path.join(out_dir, name + ".png"))
+        return image
+
+    def key(self, keysym, window=None):
+        """Sends one key press and release (an xdotool keysym name: "Escape", "q", "Q", "Return", "a")
+        to ``window`` (sent straight to it) or, with no window, to whatever has the focus.
+
+        xdotool's own status is not checked: a key that ends the program destroys the window between
+        the press and the release, and xdotool then reports an error for the release."""
+        if window is None:
+            self.run("xdotool", "key", keysym, check=False)
+        else:
+            self.run("xdotool", "key", "--window", str(window), keysym, check=False)
+
+
+class Xvfb(XServer):
+    """Context manager: a private Xvfb on a free display (found with -displayfd), torn down on exit.
+
+    ``depth`` 24 or 16; ``size`` (width, height), default (800, 600). ``log_dir``, when given,
+    receives xserver.log. Attributes: display, width, height, depth, env (see XServer).
+    """
+
+    def __init__(self, depth=24, size=(800, 600), log_dir=None, extra_args=()):
+        self.depth = depth
+        self.width, self.height = size
+        self.log_dir = log_dir
+        self.extra_args = list(extra_args)
+        self.process = None
+        self.display = None
+        self._log = None
+
+    def __enter__(self):
+        read_fd, write_fd = os.pipe()
+        log_path = os.path.join(self.log_dir, "xserver.log") if self.log_dir else os.devnull
+        self._log = open(log_path, "wb")
+        command = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                   "%dx%dx%d" % (self.width, self.height, self.depth),
+                   "-nolisten", "tcp", "-noreset", "+extension", "GLX", "+extension", "RANDR"] + self.extra_args
+        self.process = subprocess.Popen(command, pass_fds=(write_fd,), stdin=subprocess.DEVNULL,
+                                        stdout=self._log, stderr=self._log, start_new_session=True)
+        os.close(write_fd)
+        try:
+            self.display = ":" + _read_display_number(read_fd, self.process, 20.0)
+        except Exception:
+            self.__exit__(None, None, None)
+            raise
+        finally:
+            os.close(read_fd)
+        return self
+
+    def __exit__(self, *exc):
+        _stop(self.process, signal.SIGTERM, 5.0)
+        if self._log:
+            self._log.close()
+        return False
+
+
+def _read_display_number(fd, process, timeout):
+    deadline = time.monotonic() + timeout
+    text = b""
+    while not text.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        if left <= 0:
+            raise RuntimeError("X server gave no display number within %.0f s" % timeout)
+        ready, _, _ = select.select([fd], [], [], min(left, 0.2))
+        if ready:
+            chunk = os.read(fd, 64)
+            if not chunk:
+                raise RuntimeError("X server exited before giving its display number (status %r)" % process.poll())
+            text += chunk
+        elif process.poll() is not None:
+            raise RuntimeError("X server exited with status %d before starting" % process.returncode)
+    return text.decode().strip()
+
+
+def _stop(process, sig, grace):
+    """Signals a process (and its session) and reaps it; SIGKILL after ``grace`` seconds."""
+    if process is None or process.poll() is not None:
+        return
+    try:
+        process.send_signal(sig)
+        process.wait(timeout=grace)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=5)
+    except ProcessLookupError:
+        pass
+
+
+# ---------------------------------------------------------------------------------------------
+# The program
+
+
+class Intro:
+    """Context manager: the real program started on an X server and watched from outside.
+
+    ``server`` an XServer; ``binary`` defaults to ``$GLIMMERHORN_BINARY``; ``cwd`` the working
+    directory (default the build folder, where gfx.data sits; pass an empty temp dir to run
+    without it); ``args`` extra command-line arguments; ``env`` extra environment variables added
+    to server.env (e.g. {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": path}); ``out_dir``
+    receives intro.log (stdout and stderr) at the end. On exit the program is killed if it is
+    still running.
+    """
+
+    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None):
+        self.server = server
+        self.binary = binary_path(binary)
+        self.cwd = cwd or os.path.dirname(self.binary)
+        self.args = list(args)
+        self.extra_env = dict(env or {})
+        self.out_dir = out_dir
+        self.process = None
+        self.window = None
+        self._output = tempfile.TemporaryFile()
+
+    def __enter__(self):
+        env = self.server.env
+        env.update(self.extra_env)
+        self.process = subprocess.Popen([self.binary] + self.args, cwd=self.cwd, env=env,
+                                        stdin=subprocess.DEVNULL, stdout=self._output, stderr=subprocess.STDOUT)
+        return self
+
+    def __exit__(self, *exc):
+        _stop(self.process, signal.SIGKILL, 5.0)
+        if self.out_dir:
+            with open(os.path.join(self.out_dir, "intro.log"), "w") as f:
+                f.write(self.output())
+        self._output.close()
+        return False
+
+    @property
+    def pid(self):
+        """The program's process id."""
+        return self.process.pid
+
+    def output(self):
+        """Everything the program wrote to stdout and stderr so far, as text."""
+        self._output.flush()
+        self._output.seek(0)
+        return self._output.read().decode("utf-8", "replace")
+
+    def running(self):
+        """True while the program has not exited."""
+        return self.process.poll() is None
+
+    def wait(self, timeout=5.0):
+        """Waits for the program to end and returns its exit status (negative: killed by that signal).
+        Raises subprocess.TimeoutExpired if it is still running after ``timeout`` seconds."""
+        return self.process.wait(timeout=timeout)
+
+    def signal(self, sig):
+        """Sends a signal (signal.SIGTERM, signal.SIGINT, ...) to the program."""
+        self.process.send_signal(sig)
+
+    def _alive_or_fail(self, what):
+        if self.process.poll() is not None:
+            raise AssertionError("the program exited with status %d while waiting for %s; output:\n%s"
+                                 % (self.process.returncode, what, self.output()))
+
+    def boxes(self):
+        """Ids of the message boxes now showing (see XServer.message_boxes)."""
+        return self.server.message_boxes()
+
+    def wait_for_box(self, timeout=10.0):
+        """Waits for a message box and returns its id (the oldest if several)."""
+        def find():
+            self._alive_or_fail("a message box")
+            boxes = self.server.message_boxes()
+            return boxes[0] if boxes else None
+        return wait_until(find, timeout, what="a message box")
+
+    def wait_box_gone(self, box, timeout=5.0):
+        """Waits until message box ``box`` is no longer showing."""
+        wait_until(lambda: box not in self.server.message_boxes(), timeout, what="the box to close")
+
+    def answer(self, box, yes):
+        """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
+        self.server.key("Return" if yes else "Escape", window=box)
+        self.wait_box_gone(box)
+
+    def dismiss(self, box):
+        """Closes an OK box with Return and waits until it has gone."""
+        self.server.key("Return", window=box)
+        self.wait_box_gone(box)
+
+    def answer_question(self, yes, timeout=10.0):
+        """Waits for the start-up question, checks its caption, answers it; returns the box id."""
+        box = self.wait_for_box(timeout)
+        title = self.server.box_title(box)
+        if title != TITLE:
+            raise AssertionError("first box is captioned %r, expected %r" % (title, TITLE))
+        self.answer(box, yes)
+        return box
+
+    def wait_for_window(self, timeout=15.0, title=TITLE):
+        """Waits for the program's mapped main window titled ``title``; returns its id (also kept in
+        ``self.window``)."""
+        def find():
+            self._alive_or_fail("the window")
+            windows = self.server.main_windows(title)
+            return windows[0] if windows else None
+        self.window = wait_until(find, timeout, what="the %r window" % title)
+        return self.window
+
+    def key(self, keysym):
+        """Sends a key to the main window (wait_for_window first)."""
+        if self.window is None:
+            raise RuntimeError("call wait_for_window before sending keys")
+        self.server.key(keysym, window=self.window)
+
+    def cpu_seconds(self):
+        """User + system CPU time the program has used so far, from /proc (None once it has ended)."""
+        try:
+            with open("/proc/%d/stat" % self.process.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            return None
+        ticks = os.sysconf("SC_CLK_TCK")
+        return (int(fields[11]) + int(fields[12])) / ticks
