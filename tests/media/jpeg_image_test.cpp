@@ -4,6 +4,8 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -254,6 +256,67 @@ TEST_F(JpegImage, LongMissingPathIsCutShortInTheMessage)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("Glimmerhorn!|Can't open JPEG file /tmp/", 0), 0u) << shown[0];
     EXPECT_LT(shown[0].size(), 300u);
+}
+
+} // namespace
+
+namespace {
+
+// Where the scroller's letters run on the screen, from bottom left to top right: the projections of
+// the letters' resting places (x, y, with y counted from the top of the 800 x 600 screen).
+// clang-format off
+const int letter_path[][2] = {
+    // x    y
+    {  45, 517 }, { 141, 458 }, { 225, 406 }, { 300, 361 }, { 367, 320 }, { 427, 284 }, { 481, 251 },
+    { 530, 221 }, { 575, 194 }, { 615, 169 }, { 653, 146 }, { 688, 125 }, { 720, 105 }, { 749,  87 },
+    { 777,  70 },
+};
+// clang-format on
+static_assert(sizeof letter_path / sizeof letter_path[0] == 15, "fifteen points along the path");
+
+double path_y(int x)
+{
+    size_t i = 1;
+    while (i + 1 < sizeof letter_path / sizeof letter_path[0] && x > letter_path[i][0])
+        i++;
+    const double x0 = letter_path[i - 1][0], y0 = letter_path[i - 1][1];
+    const double x1 = letter_path[i][0], y1 = letter_path[i][1];
+    return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[(size_t)(p * (double)(values.size() - 1))];
+}
+
+TEST_F(JpegImage, ShippedPictureIsDarkWhereTheLettersRunAndDetailedElsewhere)
+{
+    unsigned char* pixels = read_jpeg_image(GLIMMERHORN_PICTURE, &width, &height);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 1024);
+    EXPECT_TRUE(boxes().empty());
+    // the screen shows columns 224..1023 and rows 0..599
+    std::vector<double> band, view;
+    for (int y = 0; y < 600; y++) {
+        for (int x = 0; x < 800; x++) {
+            const unsigned char* p = pixels + ((size_t)y * 1024 + (size_t)(x + 224)) * 3;
+            const double luma = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+            view.push_back(luma);
+            if (std::abs(y - path_y(x)) < 50.0)
+                band.push_back(luma);
+        }
+    }
+    double band_sum = 0.0;
+    for (double luma : band)
+        band_sum += luma;
+    EXPECT_LT(band_sum / (double)band.size(), 40.0);
+    EXPECT_LT(percentile(band, 0.95), 90.0);
+    // not a flat fill: stars, moon, snow and trees spread the levels
+    EXPECT_GT(percentile(view, 0.99) - percentile(view, 0.01), 60.0);
+    EXPECT_GT(percentile(view, 0.9999), 200.0);
+    free(pixels);
 }
 
 } // namespace
