@@ -1,8 +1,10 @@
 // The entry's start-up order, the display switch and the exit key.
 #include "app.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 
 #include "media.h"
@@ -51,6 +53,21 @@ void on_idle()
     glutPostRedisplay();
 }
 
+// GLUT error callback: GLUT cannot go on (above all, no X display). Says so in the intro's name and
+// ends with status 1, as GLUT itself would.
+static void on_glut_error(const char* format, va_list args)
+{
+    fputs("Glimmerhorn: ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    const char* display = getenv("DISPLAY");
+    if (!display || !*display)
+        fputs("Glimmerhorn: DISPLAY is not set; the intro needs an X display (an X11 session, or Wayland "
+              "through XWayland)\n",
+              stderr);
+    exit(1);
+}
+
 int run_intro()
 {
     // GLUT gets made-up arguments: nothing from the command line ever reaches it
@@ -66,6 +83,7 @@ int run_intro()
         message_box_show("Can't start timer!", "Glimmerhorn", MB_ICONERROR);
         return 1;
     }
+    glutInitErrorFunc(on_glut_error);
     glutInit(&glut_argc, glut_argv);
 
     if (message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES) {

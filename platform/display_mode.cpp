@@ -1,9 +1,337 @@
-// The display switch to 800 x 600 through XRandR, undone when the process ends.
+// The display switch to 800 x 600 through XRandR, undone when the process ends by any path.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "platform.h"
 
+// What the switch changed, kept to put it back: one CRTC and, when it had to shrink, the screen.
+struct SavedMode {
+    RRCrtc crtc;
+    RRMode mode;
+    int x;
+    int y;
+    Rotation rotation;
+    int output_count;
+    RROutput outputs[16];
+    int screen_width;
+    int screen_height;
+    int screen_mm_width;
+    int screen_mm_height;
+};
+
+static SavedMode saved_mode = {};
+static int restore_pipe = -1; // write end; closing it tells the watcher to put the mode back
+static int restored_pipe = -1; // read end; it hangs up once the watcher has finished
+static pid_t watcher_pid = 0;
+
+static const int RESTORE_WAIT_MS = 2000;
+
+static bool rotated(Rotation rotation)
+{
+    return (rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0;
+}
+
+static XRRModeInfo* find_mode(XRRScreenResources* resources, RRMode id)
+{
+    for (int i = 0; i < resources->nmode; i++)
+        if (resources->modes[i].id == id)
+            return &resources->modes[i];
+    return nullptr;
+}
+
+static double refresh_rate(const XRRModeInfo* mode)
+{
+    double v_total = (double)mode->vTotal;
+    if (mode->modeFlags & RR_DoubleScan)
+        v_total *= 2.0;
+    if (mode->modeFlags & RR_Interlace)
+        v_total /= 2.0;
+    if (mode->hTotal == 0 || v_total == 0.0)
+        return 0.0;
+    return (double)mode->dotClock / ((double)mode->hTotal * v_total);
+}
+
+// The output the switch acts on: the primary one, else the first connected output that shows something.
+static RROutput pick_output(Display* display, Window root, XRRScreenResources* resources)
+{
+    RROutput primary = XRRGetOutputPrimary(display, root);
+    if (primary != None)
+        return primary;
+    for (int i = 0; i < resources->noutput; i++) {
+        XRROutputInfo* info = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+        const bool showing = info && info->connection == RR_Connected && info->crtc != None;
+        if (info)
+            XRRFreeOutputInfo(info);
+        if (showing)
+            return resources->outputs[i];
+    }
+    return None;
+}
+
+// Among the output's modes of exactly width x height, the one nearest the current refresh rate,
+// interlaced modes last. None when the output offers no such mode.
+static RRMode pick_mode(XRRScreenResources* resources, XRROutputInfo* output, int width, int height,
+                        double current_rate)
+{
+    RRMode best = None;
+    double best_score = 0.0;
+    for (int i = 0; i < output->nmode; i++) {
+        XRRModeInfo* mode = find_mode(resources, output->modes[i]);
+        if (!mode || (int)mode->width != width || (int)mode->height != height)
+            continue;
+        double score = refresh_rate(mode) - current_rate;
+        score = score < 0.0 ? -score : score;
+        if (mode->modeFlags & (RR_Interlace | RR_DoubleScan))
+            score += 1000.0;
+        if (best == None || score < best_score) {
+            best = mode->id;
+            best_score = score;
+        }
+    }
+    return best;
+}
+
+// The smallest screen that holds every CRTC that shows something, with `changed` showing `mode`.
+static void screen_bounds(Display* display, XRRScreenResources* resources, RRCrtc changed, int width, int height,
+                          int* screen_width, int* screen_height)
+{
+    *screen_width = 0;
+    *screen_height = 0;
+    for (int i = 0; i < resources->ncrtc; i++) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
+        if (!crtc)
+            continue;
+        int right = 0;
+        int bottom = 0;
+        if (resources->crtcs[i] == changed) {
+            const bool turned = rotated(crtc->rotation);
+            right = crtc->x + (turned ? height : width);
+            bottom = crtc->y + (turned ? width : height);
+        } else if (crtc->mode != None) {
+            right = crtc->x + (int)crtc->width;
+            bottom = crtc->y + (int)crtc->height;
+        }
+        if (right > *screen_width)
+            *screen_width = right;
+        if (bottom > *screen_height)
+            *screen_height = bottom;
+        XRRFreeCrtcInfo(crtc);
+    }
+}
+
+// Puts back what saved_mode holds; used by the watcher only. Growing the screen comes first, since
+// a CRTC must fit in the screen.
+static void restore_mode(Display* display)
+{
+    Window root = DefaultRootWindow(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (!resources)
+        return;
+    const int width = DisplayWidth(display, DefaultScreen(display));
+    const int height = DisplayHeight(display, DefaultScreen(display));
+    const bool grow = saved_mode.screen_width > width || saved_mode.screen_height > height;
+    if (grow)
+        XRRSetScreenSize(display, root, saved_mode.screen_width, saved_mode.screen_height,
+                         saved_mode.screen_mm_width, saved_mode.screen_mm_height);
+    XRRSetCrtcConfig(display, resources, saved_mode.crtc, CurrentTime, saved_mode.x, saved_mode.y, saved_mode.mode,
+                     saved_mode.rotation, saved_mode.outputs, saved_mode.output_count);
+    if (!grow && (saved_mode.screen_width != width || saved_mode.screen_height != height))
+        XRRSetScreenSize(display, root, saved_mode.screen_width, saved_mode.screen_height,
+                         saved_mode.screen_mm_width, saved_mode.screen_mm_height);
+    XSync(display, False);
+    XRRFreeScreenResources(resources);
+}
+
+// The errors of a restore on a display whose outputs changed meanwhile are not worth a message.
+static int ignore_x_error(Display* display, XErrorEvent* error)
+{
+    (void)display;
+    (void)error;
+    return 0;
+}
+
+// The watcher process, forked right after the switch. It sleeps until the intro's end closes the
+// pipe, whatever the way: exit, a signal, even a crash. Then it puts the mode back on a connection
+// of its own and ends. It leaves the terminal's process group so that Ctrl+C reaches the intro only.
+[[noreturn]] static void run_watcher(int restore_read, int restored_write, const char* display_name)
+{
+    setsid();
+    signal(SIGINT, SIG_IGN);
+    signal(SIGQUIT, SIG_IGN);
+    signal(SIGHUP, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+    const int null_fd = open("/dev/null", O_RDWR);
+    if (null_fd >= 0) {
+        dup2(null_fd, 0);
+        dup2(null_fd, 1);
+        dup2(null_fd, 2);
+    }
+    // nothing of the intro's stays open here: above all not its X connection, or its window would
+    // outlive it
+    const int restore_fd = dup(restore_read);
+    const int restored_fd = dup(restored_write);
+    close(restore_read);
+    close(restored_write);
+    dup2(restore_fd, 3);
+    dup2(restored_fd, 4);
+    close_range(5, ~0U, 0);
+
+    char byte = 0;
+    while (read(3, &byte, 1) != 0) {
+    }
+    Display* display = XOpenDisplay(display_name);
+    if (display) {
+        XSetErrorHandler(ignore_x_error);
+        restore_mode(display);
+        XCloseDisplay(display);
+    }
+    _exit(0);
+}
+
+// Called by exit, after the exit key or GLUT's own exit: hands the restore to the watcher and waits
+// for it, so that the desktop is back when the process ends. X is not touched here: the server may be
+// gone, and Xlib would then call exit from inside exit.
+static void restore_at_exit()
+{
+    if (restore_pipe < 0)
+        return;
+    close(restore_pipe);
+    restore_pipe = -1;
+    pollfd done = {restored_pipe, POLLIN, 0};
+    while (poll(&done, 1, RESTORE_WAIT_MS) < 0) {
+    }
+    close(restored_pipe);
+    restored_pipe = -1;
+    waitpid(watcher_pid, nullptr, WNOHANG);
+}
+
+// Starts the watcher; false when it could not be started (the caller then undoes the switch).
+static bool start_watcher(const char* display_name)
+{
+    int restore[2];
+    int restored[2];
+    if (pipe2(restore, O_CLOEXEC) != 0)
+        return false;
+    if (pipe2(restored, O_CLOEXEC) != 0) {
+        close(restore[0]);
+        close(restore[1]);
+        return false;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(restore[1]);
+        close(restored[0]);
+        run_watcher(restore[0], restored[1], display_name);
+    }
+    close(restore[0]);
+    close(restored[1]);
+    if (pid < 0) {
+        close(restore[1]);
+        close(restored[0]);
+        return false;
+    }
+    watcher_pid = pid;
+    restore_pipe = restore[1];
+    restored_pipe = restored[0];
+    atexit(restore_at_exit);
+    return true;
+}
+
+// Called by set_display_mode, before the window exists. Switches the primary output (X knows no
+// window of ours yet) to a width x height mode it offers, shrinking the screen to fit, and leaves a
+// watcher behind to put both back. X cannot change colour depth: bpp picks nothing here. Every
+// failure leaves the display as it was and says nothing; the intro then runs on the desktop mode.
 void display_mode_set(int width, int height, int bpp)
 {
-    (void)width;
-    (void)height;
     (void)bpp;
+    if (restore_pipe >= 0)
+        return;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    int event_base = 0;
+    int error_base = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XRRQueryExtension(display, &event_base, &error_base) || !XRRQueryVersion(display, &major, &minor) ||
+        major < 1 || (major == 1 && minor < 3)) {
+        XCloseDisplay(display);
+        return;
+    }
+    XErrorHandler previous_handler = XSetErrorHandler(ignore_x_error);
+    const int screen = DefaultScreen(display);
+    Window root = RootWindow(display, screen);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    XRROutputInfo* output = nullptr;
+    XRRCrtcInfo* crtc = nullptr;
+    RRMode mode = None;
+    RROutput output_id = resources ? pick_output(display, root, resources) : None;
+    if (output_id != None)
+        output = XRRGetOutputInfo(display, resources, output_id);
+    if (output && output->crtc != None)
+        crtc = XRRGetCrtcInfo(display, resources, output->crtc);
+    if (crtc && crtc->mode != None && crtc->noutput <= 16) {
+        XRRModeInfo* current = find_mode(resources, crtc->mode);
+        if (current && !((int)current->width == width && (int)current->height == height))
+            mode = pick_mode(resources, output, width, height, refresh_rate(current));
+    }
+
+    bool switched = false;
+    if (mode != None) {
+        saved_mode.crtc = output->crtc;
+        saved_mode.mode = crtc->mode;
+        saved_mode.x = crtc->x;
+        saved_mode.y = crtc->y;
+        saved_mode.rotation = crtc->rotation;
+        saved_mode.output_count = crtc->noutput;
+        for (int i = 0; i < crtc->noutput; i++)
+            saved_mode.outputs[i] = crtc->outputs[i];
+        saved_mode.screen_width = DisplayWidth(display, screen);
+        saved_mode.screen_height = DisplayHeight(display, screen);
+        saved_mode.screen_mm_width = DisplayWidthMM(display, screen);
+        saved_mode.screen_mm_height = DisplayHeightMM(display, screen);
+
+        int new_width = 0;
+        int new_height = 0;
+        screen_bounds(display, resources, output->crtc, width, height, &new_width, &new_height);
+        const Status status = XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x, crtc->y,
+                                               mode, crtc->rotation, crtc->outputs, crtc->noutput);
+        if (status == RRSetConfigSuccess) {
+            switched = true;
+            // the same dots per millimetre as before
+            if (new_width > 0 && new_height > 0 &&
+                (new_width != saved_mode.screen_width || new_height != saved_mode.screen_height)) {
+                const int mm_width = (int)((double)saved_mode.screen_mm_width * new_width / saved_mode.screen_width);
+                const int mm_height =
+                    (int)((double)saved_mode.screen_mm_height * new_height / saved_mode.screen_height);
+                XRRSetScreenSize(display, root, new_width, new_height, mm_width, mm_height);
+            }
+        }
+        XSync(display, False);
+    }
+    if (crtc)
+        XRRFreeCrtcInfo(crtc);
+    if (output)
+        XRRFreeOutputInfo(output);
+    if (resources)
+        XRRFreeScreenResources(resources);
+    XSetErrorHandler(previous_handler);
+
+    // the display's name is copied before the connection closes: the watcher opens its own
+    static char display_name[256];
+    const char* name = DisplayString(display);
+    size_t i = 0;
+    for (; name && name[i] && i + 1 < sizeof display_name; i++)
+        display_name[i] = name[i];
+    display_name[i] = '\0';
+    if (switched && !start_watcher(display_name))
+        restore_mode(display);
+    XCloseDisplay(display);
 }

@@ -1,11 +1,12 @@
 """End-to-end harness: the real program on its own X server, driven and watched from outside.
 
-Python 3 standard library only; the X side uses Xvfb, xdotool, xwininfo, xprop, glxinfo and
-ImageMagick's ``import``.
+Python 3 standard library only; the X side uses Xvfb (XorgDummy where modes must switch),
+xdotool, xwininfo, xprop, xrandr, glxinfo and ImageMagick's ``import``.
 
-A test file is a plain ``unittest`` module run by CTest (see ``glimmerhorn_e2e_test`` in
-tests/CMakeLists.txt), which passes the program's path in ``GLIMMERHORN_BINARY`` and an output folder
-in ``GLIMMERHORN_E2E_OUT``. Typical use::
+A test file is a plain ``unittest`` module ending in ``harness.main()``, run by CTest (see
+``glimmerhorn_e2e_test`` in tests/CMakeLists.txt), which passes ``--binary <program>`` and sets the
+output folder in ``GLIMMERHORN_E2E_OUT`` (<build>/e2e-output). By hand, from the build folder:
+``python3 ../tests/e2e/test_window.py -v [Window.test_name]``. Typical use::
 
     import harness
 
@@ -21,6 +22,9 @@ in ``GLIMMERHORN_E2E_OUT``. Typical use::
                 self.assertEqual(shot.pixel(10, 590), (0, 0, 0))
                 intro.key("Escape")
                 self.assertEqual(intro.wait(timeout=1.0), 0)
+
+    if __name__ == "__main__":
+        harness.main()
 
 Everything is torn down by the context managers: the program is killed if still running, the X
 server is stopped, and the program's stdout/stderr are written to ``<out>/intro.log``.
@@ -55,12 +59,29 @@ BASE_ENV = {
 TITLE = "Glimmerhorn!"
 
 
-def binary_path(argument=None):
-    """Path of the program under test: ``argument`` if given, else ``$GLIMMERHORN_BINARY``.
+def main():
+    """Runs the calling script's unittest tests. Takes ``--binary PATH`` (the program; CTest passes
+    it) and ``--out FOLDER`` (screenshots and logs) off the command line first; the rest goes to
+    unittest (``-v``, test names, ...). Use as ``if __name__ == "__main__": harness.main()``."""
+    import unittest
+    argv = list(sys.argv)
+    for flag, variable in (("--binary", "GLIMMERHORN_BINARY"), ("--out", "GLIMMERHORN_E2E_OUT")):
+        while flag in argv:
+            at = argv.index(flag)
+            os.environ[variable] = os.path.abspath(argv[at + 1])
+            del argv[at:at + 2]
+    unittest.main(module="__main__", argv=argv)
 
-    Raises RuntimeError when neither names an existing file (CTest always sets the variable).
+
+def binary_path(argument=None):
+    """Path of the program under test: ``argument`` if given, else ``$GLIMMERHORN_BINARY`` (set by
+    ``--binary``, see main), else ./glimmerhorn in the working directory.
+
+    Raises RuntimeError when none names an existing file.
     """
     path = argument or os.environ.get("GLIMMERHORN_BINARY")
+    if not path and os.path.isfile("glimmerhorn"):
+        path = "glimmerhorn"
     if not path or not os.path.isfile(path):
         raise RuntimeError("set GLIMMERHORN_BINARY to the glimmerhorn program (got %r)" % path)
     return os.path.abspath(path)
@@ -200,7 +221,7 @@ def read_ppm_file(path):
 
 class XServer:
     """What the tests need from any X server the harness started: ``display`` (":N"), ``env``
-    (the environment for programs run on it) and the helpers below. Start one with Xvfb."""
+    (the environment for programs run on it) and the helpers below. Start one with Xvfb or XorgDummy."""
 
     display = None
     width = 0
@@ -388,6 +409,130 @@ class Xvfb(XServer):
         if self._log:
             self._log.close()
         return False
+
+
+XORG_DUMMY_CONFIG = """\
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 32768
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0 - 1000.0
+    VertRefresh 5.0 - 200.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+    Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth %(depth)d
+    SubSection "Display"
+        Depth %(depth)d
+        Modes "%(width)dx%(height)d" "800x600"
+        Virtual %(width)d %(height)d
+    EndSubSection
+EndSection
+Section "ServerLayout"
+    Identifier "layout"
+    Screen "screen"
+EndSection
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+    Option "DontVTSwitch" "true"
+    Option "AllowMouseOpenFail" "true"
+EndSection
+"""
+
+
+class XorgUnavailable(Exception):
+    """Raised by XorgDummy when Xorg with the dummy driver cannot start here; tests should skip."""
+
+
+class XorgDummy(XServer):
+    """Context manager: a private Xorg with the dummy video driver, which (unlike Xvfb) can switch
+    modes through XRandR. Its screen starts at ``size`` (default 1024 x 768) and also offers 800 x 600.
+
+    Written config, log and keyboard files live in a temporary folder (the log is copied to
+    ``log_dir``/xserver.log when given). Raises XorgUnavailable, with Xorg's own reason, when the
+    server cannot start (not root, no dummy driver, ...): use it as
+    ``except harness.XorgUnavailable as e: self.skipTest(str(e))``.
+    """
+
+    def __init__(self, size=(1024, 768), depth=24, log_dir=None):
+        self.width, self.height = size
+        self.depth = depth
+        self.log_dir = log_dir
+        self.process = None
+        self.display = None
+        self._folder = None
+
+    def __enter__(self):
+        if not _which("Xorg"):
+            raise XorgUnavailable("Xorg is not installed (xserver-xorg-core)")
+        if not os.path.exists("/usr/lib/xorg/modules/drivers/dummy_drv.so"):
+            raise XorgUnavailable("the dummy video driver is not installed (xserver-xorg-video-dummy)")
+        self._folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-xorg-")
+        folder = self._folder.name
+        os.makedirs(os.path.join(folder, "conf.d"))
+        config = os.path.join(folder, "xorg.conf")
+        with open(config, "w") as f:
+            f.write(XORG_DUMMY_CONFIG % {"depth": self.depth, "width": self.width, "height": self.height})
+        self._log_path = os.path.join(folder, "xorg.log")
+        read_fd, write_fd = os.pipe()
+        command = ["Xorg", "-config", config, "-configdir", os.path.join(folder, "conf.d"),
+                   "-logfile", self._log_path, "-displayfd", str(write_fd), "-noreset", "-nolisten", "tcp",
+                   "-novtswitch", "-sharevts", "-quiet"]
+        self._output = open(os.path.join(folder, "output"), "wb")
+        self.process = subprocess.Popen(command, pass_fds=(write_fd,), stdin=subprocess.DEVNULL,
+                                        stdout=self._output, stderr=self._output, start_new_session=True)
+        os.close(write_fd)
+        try:
+            self.display = ":" + _read_display_number(read_fd, self.process, 30.0)
+        except RuntimeError as error:
+            reason = self._reason()
+            self.__exit__(None, None, None)
+            raise XorgUnavailable("Xorg with the dummy driver cannot start here: %s%s" % (error, reason))
+        finally:
+            os.close(read_fd)
+        return self
+
+    def _reason(self):
+        lines = []
+        for path in (self._log_path, os.path.join(self._folder.name, "output")):
+            try:
+                with open(path, errors="replace") as f:
+                    lines += [line.strip() for line in f if "(EE)" in line and "config directory" not in line]
+            except OSError:
+                pass
+        return ("; " + " | ".join(lines[-4:])) if lines else ""
+
+    def __exit__(self, *exc):
+        _stop(self.process, signal.SIGTERM, 10.0)
+        if self._folder:
+            if self.log_dir and os.path.exists(self._log_path):
+                with open(self._log_path, "rb") as src, open(os.path.join(self.log_dir, "xserver.log"), "wb") as dst:
+                    dst.write(src.read())
+            self._output.close()
+            self._folder.cleanup()
+            self._folder = None
+        return False
+
+    def current_mode(self):
+        """(width, height) of the mode the primary output shows now, from ``xrandr --query``."""
+        out = self.run("xrandr", "--query")
+        m = re.search(r"^\S+ connected (?:primary )?(\d+)x(\d+)\+\d+\+\d+", out, re.M)
+        return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+def _which(program):
+    for folder in os.environ.get("PATH", "/usr/bin:/bin").split(os.pathsep) + ["/usr/bin"]:
+        if os.access(os.path.join(folder, program), os.X_OK):
+            return os.path.join(folder, program)
+    return None
 
 
 def _read_display_number(fd, process, timeout):

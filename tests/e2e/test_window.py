@@ -1,6 +1,8 @@
 """The window and the keys: the question, the full-screen window, what ends the intro and what does not."""
 import os
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -9,7 +11,15 @@ import harness  # noqa: E402
 
 
 class Window(unittest.TestCase):
-    def test_yes_at_depth_24_gives_a_full_screen_window_with_alpha_and_escape_ends_it(self):
+    def full_screen(self, x, window):
+        info = x.window_info(window)
+        # without a window manager freeglut may leave the window one pixel off the origin
+        self.assertLessEqual(abs(info["x"]), 1)
+        self.assertLessEqual(abs(info["y"]), 1)
+        self.assertEqual((info["width"], info["height"]), (x.width, x.height))
+        return info
+
+    def test_yes_at_depth_24_gives_a_full_screen_alpha_window_that_only_esc_and_q_end(self):
         out = harness.output_dir(self)
         with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
             box = intro.wait_for_box()
@@ -17,15 +27,106 @@ class Window(unittest.TestCase):
             self.assertEqual(len(intro.boxes()), 1)
             intro.answer(box, yes=True)
             window = intro.wait_for_window()
-            info = x.window_info(window)
-            self.assertLessEqual(abs(info["x"]), 1)
-            self.assertLessEqual(abs(info["y"]), 1)
-            self.assertEqual((info["width"], info["height"]), (800, 600))
+            self.assertEqual(intro.boxes(), [])
+            info = self.full_screen(x, window)
             self.assertGreater(x.glx_visual(info["visual"])["alpha"], 0)
+            for key in ("Q", "a", "space", "Return", "x"):
+                intro.key(key)
+            time.sleep(0.5)
+            self.assertTrue(intro.running(), "a key other than Esc or q ended the intro")
+            self.assertEqual(x.main_windows(), [window])
             x.screenshot(out, "running")
             intro.key("Escape")
             self.assertEqual(intro.wait(timeout=1.0), 0)
 
+    def test_no_at_depth_16_gives_a_window_without_alpha_and_q_ends_it(self):
+        out = harness.output_dir(self)
+        with harness.Xvfb(depth=16, log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            window = intro.wait_for_window()
+            info = self.full_screen(x, window)
+            visual = x.glx_visual(info["visual"])
+            self.assertEqual(visual["alpha"], 0)
+            self.assertEqual(info["depth"], 16)
+            intro.key("Q")
+            time.sleep(0.5)
+            self.assertTrue(intro.running(), "upper-case Q ended the intro")
+            x.screenshot(out, "running")
+            intro.key("q")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+
+    def test_no_at_depth_24_gives_no_alpha_either(self):
+        out = harness.output_dir(self)
+        with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            info = self.full_screen(x, intro.wait_for_window())
+            self.assertEqual(x.glx_visual(info["visual"])["alpha"], 0)
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+
+    def test_command_line_arguments_change_nothing(self):
+        out = harness.output_dir(self)
+        # -display names a server that does not exist: taken at its word, the intro could not start
+        args = ["-display", ":97", "-geometry", "10x10+5+5", "--help", "-gldebug", "-iconic", "-sync"]
+        with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, args=args, out_dir=out) as intro:
+            intro.answer_question(yes=True)
+            window = intro.wait_for_window()
+            time.sleep(0.5)
+            self.full_screen(x, window)
+            self.assertEqual(x.window_info(window)["map_state"], "IsViewable")
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertNotIn("usage", intro.output().lower())
+
+    def test_a_larger_screen_gets_a_full_screen_window_drawn_in_its_lower_left_800_by_600(self):
+        out = harness.output_dir(self)
+        with harness.Xvfb(depth=24, size=(1024, 768), log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=True)
+            window = intro.wait_for_window()
+            time.sleep(2.0)
+            info = self.full_screen(x, window)
+            shot = x.screenshot(out, "running")
+            # the part of the window above and right of its lower-left 800 x 600 keeps the clear colour
+            left, bottom = info["x"], info["y"] + info["height"]
+            above = shot.region(left, info["y"], 1024 - left, bottom - 600 - info["y"])
+            right = shot.region(left + 800, bottom - 600, 1024 - left - 800, 600)
+            self.assertEqual(above.colours(), {(0, 0, 0)})
+            self.assertEqual(right.colours(), {(0, 0, 0)})
+            drawn = shot.region(left, bottom - 600, 800, 600)
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+            if drawn.colours() == {(0, 0, 0)}:
+                self.skipTest("the frame is still all black: nothing to find in the lower-left corner")
+
+
+class NoDisplay(unittest.TestCase):
+    def run_without(self, env):
+        binary = harness.binary_path()
+        with tempfile.TemporaryDirectory() as folder:
+            done = subprocess.run([binary], cwd=folder, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, timeout=20)
+        return done.returncode, done.stderr.decode("utf-8", "replace")
+
+    def test_no_display_at_all_says_so_and_fails(self):
+        env = dict(os.environ, **harness.BASE_ENV)
+        env.pop("DISPLAY", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        status, errors = self.run_without(env)
+        self.assertNotEqual(status, 0)
+        self.assertIn("Glimmerhorn", errors)
+        self.assertIn("DISPLAY", errors)
+
+    def test_a_display_that_is_gone_is_named_and_fails(self):
+        # a display number that was free a moment ago: start a server, note its number, stop it
+        with harness.Xvfb() as x:
+            gone = x.display
+        env = dict(os.environ, **harness.BASE_ENV)
+        env["DISPLAY"] = gone
+        status, errors = self.run_without(env)
+        self.assertNotEqual(status, 0)
+        self.assertIn("Glimmerhorn", errors)
+        self.assertIn("'%s'" % gone, errors)
+
 
 if __name__ == "__main__":
-    unittest.main()
+    harness.main()

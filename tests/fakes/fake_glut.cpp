@@ -1,5 +1,5 @@
 // A recording stand-in for the GLUT entry points; glutMainLoop returns at once.
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "fakes.h"
 
@@ -17,6 +17,11 @@ void glutInit(int* argc, char** argv)
     for (int i = 0; argv[i]; i++)
         all += "\"" + std::string(argv[i]) + "\",";
     record("glutInit", {(double)*argc}, all + "}");
+}
+void glutInitErrorFunc(void (*callback)(const char*, va_list))
+{
+    (void)callback;
+    record("glutInitErrorFunc", {});
 }
 void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {(double)mode}); }
 void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", {(double)width, (double)height}); }

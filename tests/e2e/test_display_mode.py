@@ -1,0 +1,109 @@
+"""The display switch on a server that can switch modes: 800 x 600 while the intro runs, the desktop
+mode back however the intro ends."""
+import os
+import signal
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+DESKTOP = (1024, 768)
+INTRO = (800, 600)
+
+
+class DisplaySwitch(unittest.TestCase):
+    def start(self, out, yes=True):
+        """The intro on a fresh Xorg at 1024 x 768, past its question, its window up and the mode switched."""
+        try:
+            x = harness.XorgDummy(size=DESKTOP, log_dir=out).__enter__()
+        except harness.XorgUnavailable as reason:
+            self.skipTest(str(reason))
+        self.addCleanup(x.__exit__, None, None, None)
+        self.assertEqual(x.current_mode(), DESKTOP)
+        self.assertEqual(x.screen_size(), DESKTOP)
+        intro = harness.Intro(x, out_dir=out).__enter__()
+        self.addCleanup(intro.__exit__, None, None, None)
+        intro.answer_question(yes=yes)
+        intro.wait_for_window()
+        self.assertEqual(x.current_mode(), INTRO)
+        self.assertEqual(x.screen_size(), INTRO)
+        time.sleep(0.5)
+        self.assertTrue(intro.running())
+        self.assertEqual(x.current_mode(), INTRO)
+        return x, intro
+
+    def assert_desktop_back(self, x, timeout=3.0):
+        harness.wait_until(lambda: x.current_mode() == DESKTOP and x.screen_size() == DESKTOP, timeout,
+                           what="the 1024 x 768 mode to come back")
+
+    def test_escape_restores_the_desktop_mode_before_the_process_ends(self):
+        x, intro = self.start(harness.output_dir(self))
+        intro.key("Escape")
+        self.assertEqual(intro.wait(timeout=2.0), 0)
+        # the exit waits for the restore, so the mode is back the moment the status is known
+        self.assertEqual(x.current_mode(), DESKTOP)
+        self.assertEqual(x.screen_size(), DESKTOP)
+
+    def test_q_in_16_bit_mode_restores_it_too(self):
+        x, intro = self.start(harness.output_dir(self), yes=False)
+        intro.key("q")
+        self.assertEqual(intro.wait(timeout=2.0), 0)
+        self.assertEqual(x.current_mode(), DESKTOP)
+
+    def test_sigterm_restores_the_desktop_mode(self):
+        x, intro = self.start(harness.output_dir(self))
+        intro.signal(signal.SIGTERM)
+        self.assertEqual(intro.wait(timeout=2.0), -signal.SIGTERM)
+        self.assert_desktop_back(x)
+
+    def test_sigint_restores_the_desktop_mode(self):
+        x, intro = self.start(harness.output_dir(self))
+        intro.signal(signal.SIGINT)
+        self.assertEqual(intro.wait(timeout=2.0), -signal.SIGINT)
+        self.assert_desktop_back(x)
+
+    def test_sigkill_restores_the_desktop_mode(self):
+        x, intro = self.start(harness.output_dir(self))
+        intro.signal(signal.SIGKILL)
+        self.assertEqual(intro.wait(timeout=2.0), -signal.SIGKILL)
+        self.assert_desktop_back(x)
+
+    def test_losing_the_x_connection_restores_the_desktop_mode(self):
+        # the server cuts the intro's connection; Xlib then ends the process through exit
+        x, intro = self.start(harness.output_dir(self))
+        x.run("xdotool", "windowkill", str(intro.window), check=False)
+        self.assertNotEqual(intro.wait(timeout=3.0), 0)
+        self.assert_desktop_back(x)
+
+    def test_nothing_of_the_intro_outlives_it(self):
+        x, intro = self.start(harness.output_dir(self))
+        mine = [pid for pid in os.listdir("/proc") if pid.isdigit() and _parent(pid) == intro.pid]
+        self.assertEqual(len(mine), 1, "one helper process keeps the mode to put back")
+        intro.key("Escape")
+        intro.wait(timeout=2.0)
+        harness.wait_until(lambda: x.main_windows() == [] and x.message_boxes() == [], 3.0,
+                           what="the intro's windows to go")
+        harness.wait_until(lambda: all(not os.path.exists("/proc/" + pid) or _state(pid) == "Z" for pid in mine),
+                           3.0, what="the intro's helper process to end")
+
+
+def _parent(pid):
+    try:
+        with open("/proc/%s/stat" % pid) as f:
+            return int(f.read().rsplit(")", 1)[1].split()[1])
+    except (OSError, IndexError, ValueError):
+        return None
+
+
+def _state(pid):
+    try:
+        with open("/proc/%s/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0]
+    except (OSError, IndexError):
+        return None
+
+
+if __name__ == "__main__":
+    harness.main()
