@@ -58,13 +58,14 @@ double median_period(const std::vector<Frame>& run)
     return median(values);
 }
 
-// What a frame spends after its drawing (flush, swap, wait): the part a late-armed timer would stretch.
-double median_after_drawing(const std::vector<Frame>& run)
+// The least a frame spent after its drawing (flush, swap, wait): the part a late-armed timer would
+// stretch. The least, since a loaded machine only ever adds to it.
+double least_after_drawing(const std::vector<Frame>& run)
 {
-    std::vector<double> values;
+    double least = run.at(0).after_drawing;
     for (const Frame& frame : run)
-        values.push_back(frame.after_drawing);
-    return median(values);
+        least = std::min(least, frame.after_drawing);
+    return least;
 }
 
 class Pacing : public testing::Test {
@@ -77,7 +78,7 @@ TEST_F(Pacing, AnEmptyFrameLastsTenMilliseconds)
     std::vector<Frame> run = run_frames(0, 30);
     for (const Frame& frame : run)
         EXPECT_GE(frame.period, 9.9);
-    EXPECT_LT(median_period(run), 14.0);
+    EXPECT_LT(median_period(run), 15.0);
 }
 
 TEST_F(Pacing, DrawingTimeIsInsideThePeriod)
@@ -85,9 +86,9 @@ TEST_F(Pacing, DrawingTimeIsInsideThePeriod)
     std::vector<Frame> run = run_frames(3, 30);
     for (const Frame& frame : run)
         EXPECT_GE(frame.period, 9.9);
-    EXPECT_LT(median_period(run), 14.0);
+    EXPECT_LT(median_period(run), 15.0);
     // about 7 ms of the 10 are left after 3 ms of drawing; a timer armed after the drawing leaves 10
-    EXPECT_LT(median_after_drawing(run), 9.0);
+    EXPECT_LT(least_after_drawing(run), 9.0);
 }
 
 TEST_F(Pacing, ASlowFrameIsFollowedAtOnce)
@@ -96,7 +97,7 @@ TEST_F(Pacing, ASlowFrameIsFollowedAtOnce)
     for (const Frame& frame : run)
         EXPECT_GE(frame.period, 24.9);
     // the timer ran out during the drawing: no wait after it, and no extra 10 ms
-    EXPECT_LT(median_after_drawing(run), 5.0);
+    EXPECT_LT(least_after_drawing(run), 5.0);
 }
 
 } // namespace
