@@ -10,11 +10,6 @@
 #include "media.h"
 #include "platform.h"
 
-// The largest pixel block the loader will hold: a 16384 x 16384 picture, 768 MiB. Larger is more
-// than any OpenGL driver takes as one texture, so such a picture could never be shown; refusing it
-// up front keeps a lying header (65500 x 65500 claims 12 GB) from holding the machine for minutes.
-constexpr size_t JPEG_MAX_BLOCK_BYTES = (size_t)16384 * 16384 * 3;
-
 // Where on_jpeg_fatal_error sends control: back into read_jpeg_image, past the decoder.
 static jmp_buf jpeg_fatal_return;
 
@@ -87,21 +82,25 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     jpeg_stdio_src(&cinfo, file);
     // no parameter is changed: RGB or grey output at full size, the library's default methods
     jpeg_read_header(&cinfo, TRUE);
-    jpeg_start_decompress(&cinfo);
-
+    // the size the decoder will deliver, known before the library sets up its buffers for it
+    jpeg_calc_output_dimensions(&cinfo);
     const int w = (int)cinfo.output_width;
     const int h = (int)cinfo.output_height;
     const int components = cinfo.output_components;
-    *width = w;
-    *height = h;
 
     // sizes in size_t: 65500 x 65500 x 3 does not fit an int
     const size_t row_bytes = (size_t)w * 3;
     const size_t block_bytes = row_bytes * (size_t)h;
+    // a picture too big to hold is refused before decoding starts: for a progressive picture the
+    // library itself would first ask for twice the block's size in coefficients
     const bool too_big = h != 0 && row_bytes > JPEG_MAX_BLOCK_BYTES / (size_t)h;
-    // zero-filled, so rows that are not stored never show uninitialised memory
-    if (!too_big)
+    if (!too_big) {
+        jpeg_start_decompress(&cinfo);
+        // zero-filled, so rows that are not stored never show uninitialised memory
         pixels = (unsigned char*)calloc(block_bytes, 1);
+    }
+    *width = w;
+    *height = h;
     if (pixels == nullptr) {
         message_box_show("Out of memory when loading graphics", "Glimmerhorn!", MB_OK | MB_ICONWARNING);
         jpeg_destroy_decompress(&cinfo);

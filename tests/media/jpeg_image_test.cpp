@@ -222,6 +222,19 @@ TEST_F(JpegImage, HugeHeaderIsRefusedAsOutOfMemoryWithoutWrapping)
     EXPECT_EQ(height, 65500);
 }
 
+TEST_F(JpegImage, TooBigProgressivePictureIsRefusedBeforeTheLibraryBuffersIt)
+{
+    // 17000 x 17000 is just over the limit; a progressive decoder would first take 1.7 GB of
+    // coefficients and then decode 289 million pixels of nothing
+    const Bytes stream = with_frame_size(encode_sample(SampleKind::progressive, 16, 16), 17000, 17000);
+    unsigned char* pixels = load(with_lead_byte(0x00, stream));
+    EXPECT_EQ(pixels, nullptr);
+    EXPECT_EQ(boxes(), std::vector<std::string>{"Glimmerhorn!|Out of memory when loading graphics"});
+    EXPECT_EQ(width, 17000);
+    EXPECT_EQ(height, 17000);
+    EXPECT_GT((size_t)17000 * 17000 * 3, JPEG_MAX_BLOCK_BYTES);
+}
+
 TEST_F(JpegImage, WideButShortHeaderStillDecodes)
 {
     // 65500 x 16 is 3 MB: allowed; the scan is far too short for it, which is a warning only
