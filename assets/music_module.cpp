@@ -1,5 +1,25 @@
-// The music module, embedded at build time.
+// The music module: assets/music.xm, embedded byte for byte when the program is built.
 #include "assets.h"
 
-extern const unsigned char music_module[] = {0};
-extern const size_t music_module_size = 0;
+// The assembler copies the file in; the build passes its path as GLIMMERHORN_MUSIC_FILE and
+// rebuilds this file whenever the module changes. Sixteen zero bytes follow the module.
+#ifndef GLIMMERHORN_MUSIC_FILE
+#error "GLIMMERHORN_MUSIC_FILE must name assets/music.xm"
+#endif
+
+asm(".section .rodata\n"
+    ".global music_module\n"
+    ".type music_module, @object\n"
+    ".balign 16\n"
+    "music_module:\n"
+    ".incbin \"" GLIMMERHORN_MUSIC_FILE "\"\n"
+    "music_module_end:\n"
+    ".zero 16\n"
+    ".size music_module, . - music_module\n"
+    ".global music_module_size\n"
+    ".type music_module_size, @object\n"
+    ".balign 8\n"
+    "music_module_size:\n"
+    ".quad music_module_end - music_module\n"
+    ".size music_module_size, 8\n"
+    ".previous\n");

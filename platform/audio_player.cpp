@@ -1,33 +1,132 @@
 // The audio player: libopenmpt decodes the module, SDL plays it on the default device.
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstring>
+
 #include "platform.h"
 
+// The player's state. The audio thread reads player_module and player_playing while SDL holds
+// the device lock; the main thread changes them only under that lock.
+static bool player_audio_ready;           // SDL's audio subsystem is up
+static SDL_AudioDeviceID player_device;   // 0 while no output is open
+static int player_rate;                   // the output's frames per second
+static openmpt_module* player_module;     // the loaded module, or null
+static bool player_playing;               // the audio thread renders player_module
+
+// SDL's audio thread, with the device lock held: renders the playing module or outputs silence.
+// Allocates nothing.
+static void player_fill(void* userdata, Uint8* stream, int length)
+{
+    (void)userdata;
+    float* out = (float*)stream;
+    const size_t frames = (size_t)length / (2 * sizeof(float));
+    size_t done = 0;
+    if (player_playing && player_module != nullptr)
+        done = openmpt_module_read_interleaved_float_stereo(player_module, player_rate, frames, out);
+    // whatever the module did not fill (nothing playing, or a module that stopped) is silence
+    memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
+}
+
+// Called by start_music first: opens the default output device at rate frames per second,
+// stereo, paused. Leaves the system volume alone. False when no output can be opened.
 bool player_open(int rate)
 {
-    (void)rate;
-    return false;
+    if (player_device != 0)
+        return false; // already open: one output per run
+    if (!player_audio_ready) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return false;
+        player_audio_ready = true;
+    }
+    SDL_AudioSpec wanted = {};
+    wanted.freq = rate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = 1024;
+    wanted.callback = player_fill;
+    SDL_AudioSpec obtained = {};
+    // no changes allowed: SDL converts to whatever the device really takes
+    player_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (player_device == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        player_audio_ready = false;
+        return false;
+    }
+    player_rate = rate;
+    return true;
 }
 
+// Called by start_music once the output is open: lets the device run. Until a module plays,
+// it outputs silence.
 bool player_start()
 {
-    return false;
+    if (player_device == 0)
+        return false;
+    SDL_PauseAudioDevice(player_device, 0);
+    return true;
 }
 
+// Called by start_music with the embedded module: decodes size bytes of module data, set to loop
+// without end and to ramp volume changes. False when no output is open or the data is no module.
 bool player_load(const void* module, size_t size)
 {
-    (void)module;
-    (void)size;
-    return false;
+    if (player_device == 0 || module == nullptr)
+        return false;
+    openmpt_module* loaded = openmpt_module_create_from_memory2(
+        module, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    if (loaded == nullptr)
+        return false;
+    openmpt_module_set_repeat_count(loaded, -1);
+    // -1 is the library's recommended ramp; 0 would switch ramping off
+    openmpt_module_set_render_param(loaded, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, -1);
+
+    SDL_LockAudioDevice(player_device);
+    openmpt_module* replaced = player_module;
+    player_module = loaded;
+    player_playing = false;
+    SDL_UnlockAudioDevice(player_device);
+    if (replaced != nullptr)
+        openmpt_module_destroy(replaced);
+    return true;
 }
 
+// Called by start_music once the module is loaded: the audio thread starts rendering it.
+// False when no module is loaded.
 bool player_play()
 {
-    return false;
+    if (player_device == 0 || player_module == nullptr)
+        return false;
+    SDL_LockAudioDevice(player_device);
+    player_playing = true;
+    SDL_UnlockAudioDevice(player_device);
+    return true;
 }
 
+// Called by on_key before the process exits: pauses the output. Harmless when nothing was started.
 void player_stop()
 {
+    if (player_device == 0)
+        return;
+    SDL_PauseAudioDevice(player_device, 1);
 }
 
+// Called by on_key after player_stop: closes the output, then frees the module and the audio
+// subsystem. Harmless when nothing was started, and when called twice.
 void player_free()
 {
+    if (player_device != 0) {
+        // closing waits for the audio thread, so nothing reads the module afterwards
+        SDL_CloseAudioDevice(player_device);
+        player_device = 0;
+    }
+    if (player_module != nullptr) {
+        openmpt_module_destroy(player_module);
+        player_module = nullptr;
+    }
+    player_playing = false;
+    if (player_audio_ready) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        player_audio_ready = false;
+    }
 }
