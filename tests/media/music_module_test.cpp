@@ -223,7 +223,9 @@ TEST_F(MusicModule, LeadInSetsItsPaceAndBreaksAfterFourRowsThenEveryRowSwingsIts
 
 TEST_F(MusicModule, LibopenmptReadsItAsTheTabledXmOfAboutOneHundredThirtyNineSeconds)
 {
-    EXPECT_STREQ(openmpt_module_get_metadata(module, "type"), "xm");
+    const char* type = openmpt_module_get_metadata(module, "type");
+    EXPECT_STREQ(type, "xm");
+    openmpt_free_string(type);
     EXPECT_EQ(openmpt_module_get_num_channels(module), 4);
     EXPECT_EQ(openmpt_module_get_num_patterns(module), 22);
     EXPECT_EQ(openmpt_module_get_num_orders(module), 29);
