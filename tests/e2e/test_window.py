@@ -55,6 +55,16 @@ class Window(unittest.TestCase):
             intro.key("q")
             self.assertEqual(intro.wait(timeout=1.0), 0)
 
+    def test_yes_on_a_16_bit_desktop_still_gets_an_alpha_window(self):
+        # X cannot change the desktop's depth; the server's 32-bit visual carries the alpha channel
+        out = harness.output_dir(self)
+        with harness.Xvfb(depth=16, log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=True)
+            info = self.full_screen(x, intro.wait_for_window())
+            self.assertGreater(x.glx_visual(info["visual"])["alpha"], 0)
+            intro.key("q")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+
     def test_no_at_depth_24_gives_no_alpha_either(self):
         out = harness.output_dir(self)
         with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
