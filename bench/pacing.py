@@ -33,6 +33,7 @@ def measure(binary, recorder, seconds, warm_up, depth, yes):
         with harness.Xvfb(depth=depth) as x, harness.Intro(x, binary=binary, env=env) as intro:
             intro.answer_question(yes=yes)
             intro.wait_for_window()
+            intro.wait_until_running()
             time.sleep(warm_up + seconds + 0.5)
             intro.key("Escape")
             status = intro.wait(timeout=5.0)

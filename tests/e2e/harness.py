@@ -17,6 +17,7 @@ output folder in ``GLIMMERHORN_E2E_OUT`` (<build>/e2e-output). By hand, from the
                 box = intro.wait_for_box()                 # the question, an SDL message box
                 intro.answer(box, yes=True)                # Return answers Yes, Esc answers No
                 window = intro.wait_for_window()           # the full-screen "Glimmerhorn!" window
+                intro.wait_until_running()                 # the main loop draws frames
                 time.sleep(1.0)
                 shot = x.screenshot(out, "running")        # also saved as running.png
                 self.assertEqual(shot.pixel(10, 590), (0, 0, 0))
@@ -641,7 +642,7 @@ class Intro:
         """Ids of the message boxes now showing (see XServer.message_boxes)."""
         return self.server.message_boxes()
 
-    def wait_for_box(self, timeout=10.0):
+    def wait_for_box(self, timeout=20.0):
         """Waits for a message box and returns its id (the oldest if several)."""
         def find():
             self._alive_or_fail("a message box")
@@ -663,7 +664,7 @@ class Intro:
         self.server.key("Return", window=box)
         self.wait_box_gone(box)
 
-    def answer_question(self, yes, timeout=10.0):
+    def answer_question(self, yes, timeout=20.0):
         """Waits for the start-up question, checks its caption, answers it; returns the box id."""
         box = self.wait_for_box(timeout)
         title = self.server.box_title(box)
@@ -672,7 +673,7 @@ class Intro:
         self.answer(box, yes)
         return box
 
-    def wait_for_window(self, timeout=15.0, title=TITLE):
+    def wait_for_window(self, timeout=30.0, title=TITLE):
         """Waits for the program's mapped main window titled ``title``; returns its id (also kept in
         ``self.window``)."""
         def find():
@@ -681,6 +682,35 @@ class Intro:
             return windows[0] if windows else None
         self.window = wait_until(find, timeout, what="the %r window" % title)
         return self.window
+
+    def frame_timer_armed(self):
+        """True when the program's frame timer (its timerfd) is armed right now. Only the main loop
+        arms it, once a frame, and it stays armed for all but a few microseconds of each frame."""
+        folder = "/proc/%d/fd" % self.process.pid
+        try:
+            for fd in os.listdir(folder):
+                try:
+                    if "timerfd" not in os.readlink(os.path.join(folder, fd)):
+                        continue
+                    with open("/proc/%d/fdinfo/%s" % (self.process.pid, fd)) as f:
+                        m = re.search(r"it_value: \((\d+), (\d+)\)", f.read())
+                    if m and (m.group(1), m.group(2)) != ("0", "0"):
+                        return True
+                except OSError:
+                    continue
+        except OSError:
+            pass
+        return False
+
+    def wait_until_running(self, timeout=30.0):
+        """Waits until the program paces frames in its main loop (its scene is built, its music
+        started, its first frames drawn). Call it after wait_for_window and before timing anything,
+        taking screenshots of the scene or sending keys that should act at once: start-up can take
+        seconds on a loaded machine, and keys sent before the main loop wait in the queue."""
+        def armed():
+            self._alive_or_fail("the main loop")
+            return self.frame_timer_armed()
+        wait_until(armed, timeout, interval=0.01, what="the frame timer to be armed (the main loop)")
 
     def key(self, keysym):
         """Sends a key to the main window (wait_for_window first)."""

@@ -27,6 +27,7 @@ class DisplaySwitch(unittest.TestCase):
         self.addCleanup(intro.__exit__, None, None, None)
         intro.answer_question(yes=yes)
         intro.wait_for_window()
+        intro.wait_until_running()
         self.assertEqual(x.current_mode(), INTRO)
         self.assertEqual(x.screen_size(), INTRO)
         time.sleep(0.5)
