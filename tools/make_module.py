@@ -75,7 +75,7 @@ class Noise:
 def warm(values):
     """A gentle cubic saturation: rounds the peaks, so the sample sounds fuller at the same peak."""
     top = max(abs(v) for v in values) or 1.0
-    return [1.5 * (v / top) - 0.5 * (v / top) ** 3 for v in values]
+    return [1.5 * (v / top) - 0.5 * (v / top) * (v / top) * (v / top) for v in values]
 
 
 def to_bytes(values, peak=126.0):
@@ -131,8 +131,8 @@ def make_bass():
 
 
 # Bell partials: cycles per 1024-sample loop (8 is the fundamental), level, decay per sample.
-# clang-format-like table: cycles, level, decay
 BELL_PARTIALS = [
+    # cycles level decay
     (8, 1.00, 0.99985),  # fundamental
     (16, 0.45, 0.99970),  # octave
     (24, 0.18, 0.99960),  # twelfth
@@ -157,7 +157,8 @@ def make_bell():
                 levels[n] *= decay
         if t < 256:
             # the hammer: a short, bright click, gone long before the loop
-            v += 0.25 * strike.next() * (1.0 - t / 256.0) ** 3
+            rest = 1.0 - t / 256.0
+            v += 0.25 * strike.next() * rest * rest * rest
         values.append(v)
     return to_bytes(values), attack, loop
 
@@ -224,8 +225,10 @@ def make_pad():
     voices = [(255, 0.8), (256, 1.0), (257, 0.8), (383, 0.5), (384, 0.6), (385, 0.5), (511, 0.25), (513, 0.25)]
     values = [0.0] * length
     for cycles, level in voices:
+        rolloff = 1.0
         for k in range(1, 9):
-            gain = level / k * (0.7 ** (k - 1))
+            gain = level / k * rolloff
+            rolloff *= 0.7
             step = (k * cycles) % length
             index = 0
             for i in range(length):
@@ -255,6 +258,17 @@ INSTRUMENTS = {
 }
 
 INSTRUMENT_COUNT = 32
+
+# The names of instruments without a sample say, as trackers show them, where the tune comes from.
+CREDITS = {
+    4: TITLE,
+    5: "a Glimmerhorn tune",
+    7: "written by",
+    8: "tools/make_module.py",
+    9: "from its own score;",
+    10: "every sound is",
+    11: "synthesised there",
+}
 
 # ---------------------------------------------------------------------------------------------
 # The score. Rows are sixteenths; a bar is 16 rows, a pattern four bars. Notes are written as
@@ -291,11 +305,9 @@ MELODIES = {
     "coda2": "A5:8 F5:8 | C6:8 A5:8 | B5:8 G#5:8 | E5:14 -:2",
     "coda3": "E5:8 C5:8 | A4:8 C5:8 | B4:8 G#4:8 | A4:14 -:2",
     "alt_coda": "E5:4 D5:4 C5:8 | D5:4 C5:4 B4:8 | C5:4 B4:4 A4:8 | G#4:14 -:2",
-    "intro_bells": "",
 }
 
-# Bass figures over one bar: R root (octave 2), O root an octave up, F the fifth, "." holds,
-# "^" releases.
+# Bass figures over one bar: R root (octave 2), O root an octave up, F the fifth, "." holds.
 BASS_FIGURES = {
     "long": "R...............",
     "half": "R.......O.......",
@@ -433,8 +445,6 @@ def write_bass(pattern, channel, chords, figures):
         for step, symbol in enumerate(BASS_FIGURES[figure]):
             if symbol in notes:
                 put(pattern, bar * 16 + step, channel, notes[symbol], BASS)
-            elif symbol == "^":
-                put(pattern, bar * 16 + step, channel, KEY_OFF, 0)
 
 
 def write_pad(pattern, channel, chords):
@@ -571,7 +581,7 @@ def instrument_block(samples):
     out = b""
     for number in range(1, INSTRUMENT_COUNT + 1):
         if number not in INSTRUMENTS:
-            out += instrument_header("", 0) + struct.pack("<I", SAMPLE_HEADER_SIZE)
+            out += instrument_header(CREDITS.get(number, ""), 0) + struct.pack("<I", SAMPLE_HEADER_SIZE)
             out += b"\0" * (INSTRUMENT_HEADER_SIZE - 33)
             continue
         name, volume, panning, relative, loop, points, sustain, fadeout, vibrato = INSTRUMENTS[number]
