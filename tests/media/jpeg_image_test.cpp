@@ -275,26 +275,45 @@ TEST_F(JpegImage, LongMissingPathIsCutShortInTheMessage)
 
 namespace {
 
-// Where the scroller's letters run on the screen, from bottom left to top right: the projections of
-// the letters' resting places (x, y, with y counted from the top of the 800 x 600 screen).
-// clang-format off
-const int letter_path[][2] = {
-    // x    y
-    {  45, 517 }, { 141, 458 }, { 225, 406 }, { 300, 361 }, { 367, 320 }, { 427, 284 }, { 481, 251 },
-    { 530, 221 }, { 575, 194 }, { 615, 169 }, { 653, 146 }, { 688, 125 }, { 720, 105 }, { 749,  87 },
-    { 777,  70 },
-};
-// clang-format on
-static_assert(sizeof letter_path / sizeof letter_path[0] == 15, "fifteen points along the path");
-
-double path_y(int x)
+// Marks the screen pixels (800 x 600, row 0 at the top) that the scroller's letters can cover: every
+// letter place from where letters enter to where they leave, every height and depth the waves take
+// them to, the whole glyph box, seen through the scroller's camera (eye (0, 3.5, 0) looking at
+// (1.2, 0, -4), up (1, 1.3, -1), 90 degrees high, aspect 4:3).
+std::vector<bool> letter_reach()
 {
-    size_t i = 1;
-    while (i + 1 < sizeof letter_path / sizeof letter_path[0] && x > letter_path[i][0])
-        i++;
-    const double x0 = letter_path[i - 1][0], y0 = letter_path[i - 1][1];
-    const double x1 = letter_path[i][0], y1 = letter_path[i][1];
-    return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+    const double eye[3] = {0.0, 3.5, 0.0};
+    double f[3] = {1.2, -3.5, -4.0};
+    const double up[3] = {1.0, 1.3, -1.0};
+    auto normalise = [](double* v) {
+        const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        for (int i = 0; i < 3; i++)
+            v[i] /= length;
+    };
+    normalise(f);
+    double side[3] = {f[1] * up[2] - f[2] * up[1], f[2] * up[0] - f[0] * up[2], f[0] * up[1] - f[1] * up[0]};
+    normalise(side);
+    const double upward[3] = {side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2],
+                              side[0] * f[1] - side[1] * f[0]};
+    std::vector<bool> reach(800 * 600, false);
+    for (double tx = -7.4; tx < 16.2; tx += 0.1)
+        for (double ty = -0.6; ty <= 0.61; ty += 0.3)
+            for (double tz = -4.0; tz <= -1.99; tz += 0.25)
+                for (double lx : {0.0, 0.57, 1.14})
+                    for (double ly : {0.0, 0.4, 0.8, 1.2, 1.57})
+                        for (double lz : {0.0, 0.29}) {
+                            const double d[3] = {tx + lx - eye[0], ty + ly - eye[1], tz + lz - eye[2]};
+                            const double depth = d[0] * f[0] + d[1] * f[1] + d[2] * f[2];
+                            if (depth < 0.1)
+                                continue;
+                            const double sx = (d[0] * side[0] + d[1] * side[1] + d[2] * side[2]) / depth * 0.75;
+                            const double sy = (d[0] * upward[0] + d[1] * upward[1] + d[2] * upward[2]) / depth;
+                            const int px = (int)((sx + 1.0) * 400.0), py = (int)((1.0 - sy) * 300.0);
+                            for (int dy = -8; dy <= 8; dy += 4)
+                                for (int dx = -8; dx <= 8; dx += 4)
+                                    if (px + dx >= 0 && px + dx < 800 && py + dy >= 0 && py + dy < 600)
+                                        reach[(size_t)(py + dy) * 800 + (size_t)(px + dx)] = true;
+                        }
+    return reach;
 }
 
 double percentile(std::vector<double> values, double p)
@@ -311,16 +330,20 @@ TEST_F(JpegImage, ShippedPictureIsDarkWhereTheLettersRunAndDetailedElsewhere)
     EXPECT_EQ(height, 1024);
     EXPECT_TRUE(boxes().empty());
     // the screen shows columns 224..1023 and rows 0..599
+    const std::vector<bool> reach = letter_reach();
     std::vector<double> band, view;
     for (int y = 0; y < 600; y++) {
         for (int x = 0; x < 800; x++) {
             const unsigned char* p = pixels + ((size_t)y * 1024 + (size_t)(x + 224)) * 3;
             const double luma = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
             view.push_back(luma);
-            if (std::abs(y - path_y(x)) < 50.0)
+            if (reach[(size_t)y * 800 + (size_t)x])
                 band.push_back(luma);
         }
     }
+    // the letters reach a broad diagonal band, about half of the screen
+    EXPECT_GT(band.size(), view.size() / 3);
+    EXPECT_LT(band.size(), view.size() * 2 / 3);
     double band_sum = 0.0;
     for (double luma : band)
         band_sum += luma;
