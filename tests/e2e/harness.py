@@ -27,6 +27,20 @@ output folder in ``GLIMMERHORN_E2E_OUT`` (<build>/e2e-output). By hand, from the
     if __name__ == "__main__":
         harness.main()
 
+Other things tests do:
+
+- run without the picture: ``Intro(x, cwd=tempfile.mkdtemp())`` (the default cwd is the build
+  folder, where gfx.data sits);
+- record the sound: ``Intro(x, env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": path})``
+  (the default is the silent ``dummy`` driver);
+- warnings: after the question, ``intro.boxes()`` lists the boxes showing, ``x.box_title(box)``
+  gives a caption, ``intro.dismiss(box)`` presses OK; ``intro.output()`` is what went to stderr;
+- pixels: ``shot.pixel(x, y)``, ``shot.region(x, y, w, h)``, ``.colours()``, ``.count(pred)``,
+  ``.mean()``; the window's place and visual from ``x.window_info(window)`` and
+  ``x.glx_visual(info["visual"])`` (alpha bits and so on);
+- mode switching: ``XorgDummy()`` in place of ``Xvfb()`` (1024 x 768 with an 800 x 600 mode;
+  ``x.current_mode()``); it raises XorgUnavailable where Xorg cannot run: skip then.
+
 Everything is torn down by the context managers: the program is killed if still running, the X
 server is stopped, and the program's stdout/stderr are written to ``<out>/intro.log``.
 
