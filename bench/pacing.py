@@ -60,6 +60,8 @@ def report(kept):
     print("frame period max     %.4f ms" % periods[-1])
     print("frame period min     %.4f ms" % periods[0])
     print("CPU time per frame   %.4f ms  (all threads)" % cpu_ms)
+    print("load average         %.2f over the last minute, %d cores: figures only count on an idle machine"
+          % (os.getloadavg()[0], os.cpu_count() or 0))
 
 
 def main():
