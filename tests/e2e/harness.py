@@ -593,11 +593,12 @@ class Intro:
     directory (default the build folder, where gfx.data sits; pass an empty temp dir to run
     without it); ``args`` extra command-line arguments; ``env`` extra environment variables added
     to server.env (e.g. {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": path}); ``out_dir``
-    receives intro.log (stdout and stderr) at the end. On exit the program is killed if it is
-    still running.
+    receives intro.log (stdout and stderr) at the end. ``gl_probe=True`` preloads tests' gl_probe
+    library, which notes the GL viewport at every buffer swap (see gl_probe()). On exit the program
+    is killed if it is still running.
     """
 
-    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None):
+    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None, gl_probe=False):
         self.server = server
         self.binary = binary_path(binary)
         self.cwd = cwd or os.path.dirname(self.binary)
@@ -607,6 +608,28 @@ class Intro:
         self.process = None
         self.window = None
         self._output = tempfile.TemporaryFile()
+        self._probe_folder = None
+        if gl_probe:
+            library = os.environ.get("GLIMMERHORN_GL_PROBE")
+            if not library or not os.path.isfile(library):
+                raise RuntimeError("set GLIMMERHORN_GL_PROBE to the gl_probe library (CTest does)")
+            self._probe_folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-probe-")
+            self.extra_env["LD_PRELOAD"] = library
+            self.extra_env["GLIMMERHORN_GL_PROBE_LOG"] = os.path.join(self._probe_folder.name, "probe.txt")
+
+    def gl_probe(self):
+        """With ``gl_probe=True``: what the preloaded probe noted, once the program has ended through
+        exit (exit key, not a kill): {"swaps": n, "first_viewport": [x, y, w, h], "last_viewport": [...]}.
+        None when nothing was written."""
+        try:
+            with open(self.extra_env["GLIMMERHORN_GL_PROBE_LOG"]) as f:
+                fields = [line.split() for line in f if line.strip()]
+        except (KeyError, OSError):
+            return None
+        found = {}
+        for name, *values in fields:
+            found[name] = int(values[0]) if len(values) == 1 else [int(v) for v in values]
+        return found
 
     def __enter__(self):
         env = self.server.env
@@ -621,6 +644,8 @@ class Intro:
             with open(os.path.join(self.out_dir, "intro.log"), "w") as f:
                 f.write(self.output())
         self._output.close()
+        if self._probe_folder:
+            self._probe_folder.cleanup()
         return False
 
     @property
