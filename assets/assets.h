@@ -55,6 +55,16 @@ extern const char scroll_text[];
 
 // Ornament mesh.
 
+// One facet of the snowflake: its normal, then its corners counter-clockwise seen from the side the
+// normal points to. Coordinates are whole hundredths, stored as the nearest float.
+struct OrnamentTriangle {
+    float normal[3];
+    float corners[3][3];
+};
+constexpr int ORNAMENT_TRIANGLE_COUNT = 336;
+// The snowflake in drawing order: the walls of its 19 pieces (204 triangles), then their caps (132).
+extern const OrnamentTriangle (&ornament_mesh)[ORNAMENT_TRIANGLE_COUNT];
+
 // Music module: assets/music.xm, embedded at build time and followed by zero bytes.
 extern const unsigned char music_module[];
 extern const size_t music_module_size;
