@@ -35,6 +35,9 @@ bool player_open(int rate)
     if (player_device != 0)
         return false; // already open: one output per run
     if (!player_audio_ready) {
+        // SDL would otherwise turn SIGINT and SIGTERM into quit events that nobody reads, and the
+        // intro could no longer be stopped by a signal
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         player_audio_ready = true;
