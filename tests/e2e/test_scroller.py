@@ -84,11 +84,12 @@ class Scroller(unittest.TestCase):
 
     def test_letters_are_solid_red_in_16_bit_mode(self):
         pixels = self.run_on_blue(depth=16, yes=False)
-        # nothing of the blue backdrop shows in them: blue stays with green, and green with red
+        # nothing of the blue backdrop shows in them: blue stays with green, and green with red (at
+        # 5 bits of blue and 6 of green the two may differ by a step)
         blue_over_green = statistics.median(b - g for r, g, b in pixels)
-        self.assertLessEqual(abs(blue_over_green), 8, "letters let the backdrop through")
+        self.assertLessEqual(abs(blue_over_green), 12, "letters let the backdrop through")
         green_share = statistics.median(g / r for r, g, b in pixels)
-        self.assertAlmostEqual(green_share, 0.3, delta=0.1)
+        self.assertAlmostEqual(green_share, 0.3, delta=0.15)
 
     def test_letters_are_see_through_in_32_bit_mode(self):
         pixels = self.run_on_blue(depth=24, yes=True)
