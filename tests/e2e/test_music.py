@@ -82,6 +82,7 @@ class Music(unittest.TestCase):
         with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, env=env, out_dir=out) as intro:
             intro.answer_question(yes=False)
             intro.wait_for_window()
+            intro.wait_until_running()
             time.sleep(6.0)
             self.assertEqual(intro.boxes(), [], "a box came up although the music could play")
             intro.key("Escape")
@@ -115,6 +116,7 @@ class Music(unittest.TestCase):
             x.screenshot(out, "warning")
             intro.dismiss(box)
             intro.wait_for_window()
+            intro.wait_until_running()
             time.sleep(1.5)
             self.assertTrue(intro.running())
             self.assertEqual(intro.boxes(), [], "more than one warning")
