@@ -4,6 +4,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +86,21 @@ TEST_F(AudioPlayer, DataWithBadBytesIsNoModuleAndLeavesThePlayerWithNothingToPla
     EXPECT_FALSE(player_load(bad.data(), bad.size()));
     EXPECT_FALSE(player_load(nullptr, 0));
     EXPECT_FALSE(player_play());
+}
+
+TEST_F(AudioPlayer, SignalsThatEndTheIntroAreLeftToItWhileTheMusicPlays)
+{
+    struct sigaction interrupt_before = {}, terminate_before = {}, interrupt_after = {}, terminate_after = {};
+    sigaction(SIGINT, nullptr, &interrupt_before);
+    sigaction(SIGTERM, nullptr, &terminate_before);
+    ASSERT_TRUE(player_open(RATE));
+    ASSERT_TRUE(player_start());
+    ASSERT_TRUE(player_load(music_module, music_module_size));
+    ASSERT_TRUE(player_play());
+    sigaction(SIGINT, nullptr, &interrupt_after);
+    sigaction(SIGTERM, nullptr, &terminate_after);
+    EXPECT_EQ(interrupt_after.sa_handler, interrupt_before.sa_handler);
+    EXPECT_EQ(terminate_after.sa_handler, terminate_before.sa_handler);
 }
 
 TEST_F(AudioPlayer, ADriverThatCannotOpenFailsTheFirstStepAndEverythingAfterIt)
