@@ -46,6 +46,6 @@ __attribute__((destructor)) static void write_swaps(void)
         return;
     for (int i = 0; i < swap_count; i++)
         fprintf(file, "%lld.%09ld %lld.%09ld\n", (long long)swaps[i].wall.tv_sec, swaps[i].wall.tv_nsec,
-                (long long)swaps[i].cpu.tv_sec, swaps[i].cpu.tv_nsec);
+            (long long)swaps[i].cpu.tv_sec, swaps[i].cpu.tv_nsec);
     fclose(file);
 }

@@ -33,11 +33,10 @@ static pid_t watcher_pid = 0;
 
 static const int RESTORE_WAIT_MS = 2000;
 
-static bool rotated(Rotation rotation)
-{
-    return (rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0;
-}
+// Used by screen_bounds: a CRTC turned a quarter shows its mode with width and height swapped.
+static bool rotated(Rotation rotation) { return (rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0; }
 
+// The description of mode `id` among the screen's modes; null when the server lists none.
 static XRRModeInfo* find_mode(XRRScreenResources* resources, RRMode id)
 {
     for (int i = 0; i < resources->nmode; i++)
@@ -46,6 +45,7 @@ static XRRModeInfo* find_mode(XRRScreenResources* resources, RRMode id)
     return nullptr;
 }
 
+// Frames a second of a mode, from its dot clock and totals; 0 when the mode does not say.
 static double refresh_rate(const XRRModeInfo* mode)
 {
     double v_total = (double)mode->vTotal;
@@ -77,8 +77,8 @@ static RROutput pick_output(Display* display, Window root, XRRScreenResources* r
 
 // Among the output's modes of exactly width x height, the one nearest the current refresh rate,
 // interlaced modes last. None when the output offers no such mode.
-static RRMode pick_mode(XRRScreenResources* resources, XRROutputInfo* output, int width, int height,
-                        double current_rate)
+static RRMode pick_mode(
+    XRRScreenResources* resources, XRROutputInfo* output, int width, int height, double current_rate)
 {
     RRMode best = None;
     double best_score = 0.0;
@@ -99,8 +99,8 @@ static RRMode pick_mode(XRRScreenResources* resources, XRROutputInfo* output, in
 }
 
 // The smallest screen that holds every CRTC that shows something, with `changed` showing `mode`.
-static void screen_bounds(Display* display, XRRScreenResources* resources, RRCrtc changed, int width, int height,
-                          int* screen_width, int* screen_height)
+static void screen_bounds(Display* display, XRRScreenResources* resources, RRCrtc changed, int width,
+    int height, int* screen_width, int* screen_height)
 {
     *screen_width = 0;
     *screen_height = 0;
@@ -126,8 +126,8 @@ static void screen_bounds(Display* display, XRRScreenResources* resources, RRCrt
     }
 }
 
-// Puts back what saved_mode holds; used by the watcher only. Growing the screen comes first, since
-// a CRTC must fit in the screen.
+// Puts back what saved_mode holds: run by the watcher, or by display_mode_set when no watcher could
+// be started. Growing the screen comes first, since a CRTC must fit in the screen.
 static void restore_mode(Display* display)
 {
     Window root = DefaultRootWindow(display);
@@ -139,12 +139,12 @@ static void restore_mode(Display* display)
     const bool grow = saved_mode.screen_width > width || saved_mode.screen_height > height;
     if (grow)
         XRRSetScreenSize(display, root, saved_mode.screen_width, saved_mode.screen_height,
-                         saved_mode.screen_mm_width, saved_mode.screen_mm_height);
-    XRRSetCrtcConfig(display, resources, saved_mode.crtc, CurrentTime, saved_mode.x, saved_mode.y, saved_mode.mode,
-                     saved_mode.rotation, saved_mode.outputs, saved_mode.output_count);
+            saved_mode.screen_mm_width, saved_mode.screen_mm_height);
+    XRRSetCrtcConfig(display, resources, saved_mode.crtc, CurrentTime, saved_mode.x, saved_mode.y,
+        saved_mode.mode, saved_mode.rotation, saved_mode.outputs, saved_mode.output_count);
     if (!grow && (saved_mode.screen_width != width || saved_mode.screen_height != height))
         XRRSetScreenSize(display, root, saved_mode.screen_width, saved_mode.screen_height,
-                         saved_mode.screen_mm_width, saved_mode.screen_mm_height);
+            saved_mode.screen_mm_width, saved_mode.screen_mm_height);
     XSync(display, False);
     XRRFreeScreenResources(resources);
 }
@@ -184,8 +184,7 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
     close_range(5, ~0U, 0);
 
     char byte = 0;
-    while (read(3, &byte, 1) != 0) {
-    }
+    while (read(3, &byte, 1) != 0) { }
     Display* display = XOpenDisplay(display_name);
     if (display) {
         XSetErrorHandler(ignore_x_error);
@@ -204,9 +203,8 @@ static void restore_at_exit()
         return;
     close(restore_pipe);
     restore_pipe = -1;
-    pollfd done = {restored_pipe, POLLIN, 0};
-    while (poll(&done, 1, RESTORE_WAIT_MS) < 0) {
-    }
+    pollfd done = { restored_pipe, POLLIN, 0 };
+    while (poll(&done, 1, RESTORE_WAIT_MS) < 0) { }
     close(restored_pipe);
     restored_pipe = -1;
     waitpid(watcher_pid, nullptr, WNOHANG);
@@ -260,8 +258,8 @@ void display_mode_set(int width, int height, int bpp)
     int error_base = 0;
     int major = 0;
     int minor = 0;
-    if (!XRRQueryExtension(display, &event_base, &error_base) || !XRRQueryVersion(display, &major, &minor) ||
-        major < 1 || (major == 1 && minor < 3)) {
+    if (!XRRQueryExtension(display, &event_base, &error_base) || !XRRQueryVersion(display, &major, &minor)
+        || major < 1 || (major == 1 && minor < 3)) {
         XCloseDisplay(display);
         return;
     }
@@ -301,16 +299,17 @@ void display_mode_set(int width, int height, int bpp)
         int new_width = 0;
         int new_height = 0;
         screen_bounds(display, resources, output->crtc, width, height, &new_width, &new_height);
-        const Status status = XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x, crtc->y,
-                                               mode, crtc->rotation, crtc->outputs, crtc->noutput);
+        const Status status = XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x,
+            crtc->y, mode, crtc->rotation, crtc->outputs, crtc->noutput);
         if (status == RRSetConfigSuccess) {
             switched = true;
             // the same dots per millimetre as before
-            if (new_width > 0 && new_height > 0 &&
-                (new_width != saved_mode.screen_width || new_height != saved_mode.screen_height)) {
-                const int mm_width = (int)((double)saved_mode.screen_mm_width * new_width / saved_mode.screen_width);
-                const int mm_height =
-                    (int)((double)saved_mode.screen_mm_height * new_height / saved_mode.screen_height);
+            if (new_width > 0 && new_height > 0
+                && (new_width != saved_mode.screen_width || new_height != saved_mode.screen_height)) {
+                const int mm_width
+                    = (int)((double)saved_mode.screen_mm_width * new_width / saved_mode.screen_width);
+                const int mm_height
+                    = (int)((double)saved_mode.screen_mm_height * new_height / saved_mode.screen_height);
                 XRRSetScreenSize(display, root, new_width, new_height, mm_width, mm_height);
             }
         }

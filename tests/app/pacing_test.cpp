@@ -10,7 +10,8 @@
 #include "fakes.h"
 #include "scene.h"
 
-namespace {
+namespace
+{
 
 double draw_ms = 0;
 double draw_end_ms = 0;
@@ -37,7 +38,7 @@ std::vector<Frame> run_frames(double drawing, int frames)
     for (int i = 0; i < frames; i++) {
         on_display();
         double t = now_ms();
-        run.push_back(Frame{t - last, t - draw_end_ms});
+        run.push_back(Frame { t - last, t - draw_end_ms });
         last = t;
         fake_calls_clear();
     }
@@ -68,7 +69,8 @@ double least_after_drawing(const std::vector<Frame>& run)
     return least;
 }
 
-class Pacing : public testing::Test {
+class Pacing : public testing::Test
+{
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(init_frame_timer()); }
 };
@@ -106,7 +108,6 @@ TEST_F(Pacing, ASlowFrameIsFollowedAtOnce)
 void draw_frame()
 {
     double end = now_ms() + draw_ms;
-    while (now_ms() < end) {
-    }
+    while (now_ms() < end) { }
     draw_end_ms = now_ms();
 }

@@ -1,4 +1,5 @@
-// Preloaded into the intro by end-to-end tests: notes GL state at every buffer swap, from outside the program.
+// Preloaded into the intro by end-to-end tests: notes GL state at every buffer swap, from outside the
+// program.
 #define _GNU_SOURCE
 #include <GL/gl.h>
 #include <GL/glx.h>
@@ -38,8 +39,8 @@ __attribute__((destructor)) static void write_probe(void)
         return;
     fprintf(file, "swaps %ld\n", swap_count);
     fprintf(file, "first_viewport %d %d %d %d\n", first_viewport[0], first_viewport[1], first_viewport[2],
-            first_viewport[3]);
+        first_viewport[3]);
     fprintf(file, "last_viewport %d %d %d %d\n", last_viewport[0], last_viewport[1], last_viewport[2],
-            last_viewport[3]);
+        last_viewport[3]);
     fclose(file);
 }
