@@ -45,18 +45,14 @@ std::vector<Frame> run_frames(double drawing, int frames)
     return run;
 }
 
-double median(std::vector<double> values)
+// The shortest frame of a run: a loaded machine only ever lengthens frames, so this is the steady
+// measure of how long a frame is made to last.
+double least_period(const std::vector<Frame>& run)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double median_period(const std::vector<Frame>& run)
-{
-    std::vector<double> values;
+    double least = run.at(0).period;
     for (const Frame& frame : run)
-        values.push_back(frame.period);
-    return median(values);
+        least = std::min(least, frame.period);
+    return least;
 }
 
 // The least a frame spent after its drawing (flush, swap, wait): the part a late-armed timer would
@@ -80,7 +76,7 @@ TEST_F(Pacing, AnEmptyFrameLastsTenMilliseconds)
     std::vector<Frame> run = run_frames(0, 30);
     for (const Frame& frame : run)
         EXPECT_GE(frame.period, 9.9);
-    EXPECT_LT(median_period(run), 15.0);
+    EXPECT_LT(least_period(run), 11.0);
 }
 
 TEST_F(Pacing, DrawingTimeIsInsideThePeriod)
@@ -88,7 +84,7 @@ TEST_F(Pacing, DrawingTimeIsInsideThePeriod)
     std::vector<Frame> run = run_frames(3, 30);
     for (const Frame& frame : run)
         EXPECT_GE(frame.period, 9.9);
-    EXPECT_LT(median_period(run), 15.0);
+    EXPECT_LT(least_period(run), 11.0);
     // about 7 ms of the 10 are left after 3 ms of drawing; a timer armed after the drawing leaves 10
     EXPECT_LT(least_after_drawing(run), 9.0);
 }
