@@ -610,8 +610,10 @@ class Intro:
         self._output = tempfile.TemporaryFile()
         self._probe_folder = None
         if gl_probe:
-            library = os.environ.get("GLIMMERHORN_GL_PROBE")
-            if not library or not os.path.isfile(library):
+            # CTest names it; by hand it is found where the build puts it, beside the program
+            library = os.environ.get("GLIMMERHORN_GL_PROBE") or os.path.join(
+                os.path.dirname(self.binary), "tests", "libgl_probe.so")
+            if not os.path.isfile(library):
                 raise RuntimeError("set GLIMMERHORN_GL_PROBE to the gl_probe library (CTest does)")
             self._probe_folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-probe-")
             self.extra_env["LD_PRELOAD"] = library

@@ -117,6 +117,8 @@ class Window(unittest.TestCase):
         self.assertEqual(shot.region(left, top, 1024 - left, bottom - 600 - top).colours(), {(0, 0, 0)})
         self.assertEqual(shot.region(left + 800, bottom - 600, 1024 - left - 800, 768 - (bottom - 600)).colours(),
                          {(0, 0, 0)})
+        # and the scene itself in the corner
+        self.assertGreater(len(shot.region(left, bottom - 600, 800, 768 - (bottom - 600)).colours()), 16)
 
 
 class NoDisplay(unittest.TestCase):
