@@ -1,0 +1,112 @@
+"""Installed as a user gets it: `cmake --install` with its launcher, and the Debian package through apt."""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def picture_crop(x, y, width, height):
+    """The part of assets/gfx.data that lands at screen (x, y): the screen shows the picture's
+    right-most 800 columns and its top 600 rows, one picture pixel a screen pixel."""
+    with open(os.path.join(SOURCE, "assets", "gfx.data"), "rb") as f:
+        jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
+    ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
+    picture = harness.read_ppm(ppm)
+    return picture.region(picture.width - 800 + x, y, width, height)
+
+
+class Installed(unittest.TestCase):
+    def run_from_elsewhere(self, launcher, out):
+        """Starts the launcher from an empty folder, answers No, and checks that the frame shows our
+        picture (not the white backdrop of a missing gfx.data) and that Esc ends it with status 0."""
+        elsewhere = tempfile.mkdtemp(prefix="glimmerhorn-elsewhere-")
+        try:
+            with harness.Xvfb(depth=24, log_dir=out) as x, \
+                    harness.Intro(x, binary=launcher, cwd=elsewhere, out_dir=out) as intro:
+                intro.answer_question(yes=False)
+                intro.wait_for_window()
+                harness.wait_until(lambda: x.screenshot().pixel(100, 100) != (255, 255, 255), 10,
+                                   what="a frame with a picture")
+                shot = x.screenshot(out, "installed")
+                # the top-left corner holds sky: no ornament enters there in the first seconds
+                seen = shot.region(40, 40, 160, 80).mean()
+                expected = picture_crop(40, 40, 160, 80).mean()
+                for channel in range(3):
+                    self.assertLess(abs(seen[channel] - expected[channel]), 12, (seen, expected))
+                self.assertEqual(intro.boxes(), [], "a warning box came up")
+                intro.key("Escape")
+                self.assertEqual(intro.wait(timeout=2.0), 0)
+        finally:
+            shutil.rmtree(elsewhere)
+
+    def test_cmake_install_runs_from_anywhere_and_uninstall_leaves_nothing(self):
+        out = harness.output_dir(self)
+        build = harness.build_dir()
+        prefix = tempfile.mkdtemp(prefix="glimmerhorn-prefix-")
+        try:
+            subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+            expected = ["bin/glimmerhorn", "libexec/glimmerhorn/glimmerhorn", "share/glimmerhorn/gfx.data",
+                        "share/applications/glimmerhorn.desktop"]
+            expected += ["share/icons/hicolor/%dx%d/apps/glimmerhorn.png" % (s, s) for s in ICON_SIZES]
+            for path in expected:
+                self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+            if shutil.which("desktop-file-validate"):
+                subprocess.run(["desktop-file-validate", os.path.join(prefix, expected[3])], check=True)
+            with open(os.path.join(prefix, "share/icons/hicolor/48x48/apps/glimmerhorn.png"), "rb") as f:
+                self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+
+            self.run_from_elsewhere(os.path.join(prefix, "bin", "glimmerhorn"), out)
+
+            subprocess.run(["cmake", "-P", os.path.join(build, "uninstall.cmake")], check=True,
+                           stdout=subprocess.DEVNULL)
+            left = [os.path.relpath(p, prefix) for p in glob.glob(prefix + "/**", recursive=True)
+                    if os.path.isfile(p) or "glimmerhorn" in os.path.basename(p)]
+            self.assertEqual(left, [])
+        finally:
+            shutil.rmtree(prefix)
+
+    @unittest.skipUnless(os.geteuid() == 0, "installing a Debian package needs root")
+    def test_debian_package_installs_runs_and_removes(self):
+        out = harness.output_dir(self)
+        build = harness.build_dir()
+        staging = tempfile.mkdtemp(prefix="glimmerhorn-deb-")
+        try:
+            subprocess.run(["cpack", "-G", "DEB", "-B", staging, "--config",
+                            os.path.join(build, "CPackConfig.cmake")], check=True, stdout=subprocess.DEVNULL)
+            packages = glob.glob(os.path.join(staging, "glimmerhorn_*.deb"))
+            self.assertEqual(len(packages), 1, packages)
+            info = subprocess.run(["dpkg-deb", "-f", packages[0], "Depends"], stdout=subprocess.PIPE,
+                                  check=True, text=True).stdout
+            # found from the shared libraries the program links
+            for library in ("libglut", "libsdl2", "libopenmpt", "libjpeg62-turbo"):
+                self.assertIn(library, info)
+
+            env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+            subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", packages[0]],
+                           check=True, env=env, stdout=subprocess.DEVNULL)
+            try:
+                self.assertTrue(os.path.isfile("/usr/share/glimmerhorn/gfx.data"))
+                self.assertTrue(os.path.isfile("/usr/share/applications/glimmerhorn.desktop"))
+                self.run_from_elsewhere("/usr/bin/glimmerhorn", out)
+            finally:
+                subprocess.run(["apt-get", "remove", "-y", "-qq", "--purge", "glimmerhorn"], check=True, env=env,
+                               stdout=subprocess.DEVNULL)
+            for path in ("/usr/bin/glimmerhorn", "/usr/libexec/glimmerhorn", "/usr/share/glimmerhorn",
+                         "/usr/share/applications/glimmerhorn.desktop",
+                         "/usr/share/icons/hicolor/48x48/apps/glimmerhorn.png"):
+                self.assertFalse(os.path.exists(path), path)
+        finally:
+            shutil.rmtree(staging)
+
+
+if __name__ == "__main__":
+    harness.main()
