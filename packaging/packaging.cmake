@@ -14,6 +14,19 @@ install(PROGRAMS ${CMAKE_BINARY_DIR}/launcher/glimmerhorn DESTINATION ${CMAKE_IN
 install(FILES ${CMAKE_SOURCE_DIR}/assets/gfx.data DESTINATION ${GLIMMERHORN_DATA_DIR} OPTIONAL)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/glimmerhorn.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
+set(GLIMMERHORN_ICON_SIZES 16 22 24 32 48 64 128 256)
+set(icons "")
+foreach(size IN LISTS GLIMMERHORN_ICON_SIZES)
+  list(APPEND icons ${CMAKE_BINARY_DIR}/icons/glimmerhorn-${size}.png)
+  install(FILES ${CMAKE_BINARY_DIR}/icons/glimmerhorn-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME glimmerhorn.png)
+endforeach()
+add_custom_command(OUTPUT ${icons}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons
+  COMMAND make_icon ${CMAKE_BINARY_DIR}/icons ${GLIMMERHORN_ICON_SIZES}
+  DEPENDS make_icon)
+add_custom_target(glimmerhorn_icons ALL DEPENDS ${icons})
+
 # Uninstall removes every file the last install wrote, then the program's own folders when empty.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/uninstall.cmake.in ${CMAKE_BINARY_DIR}/uninstall.cmake @ONLY)
 add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/uninstall.cmake)
