@@ -6,8 +6,8 @@ set -eu
 BUILD="cmake make g++ pkg-config libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libjpeg62-turbo-dev
 libopenmpt-dev libsdl2-dev libxrandr-dev libx11-dev libgl1-mesa-dri"
 TEST="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
-xserver-xorg-core xserver-xorg-video-dummy mesa-utils clang libclang-rt-14-dev"
-dpkg-dev file desktop-file-utils
+xserver-xorg-core xserver-xorg-video-dummy mesa-utils clang libclang-rt-14-dev
+dpkg-dev file desktop-file-utils"
 
 case "${1:-run}" in
 run) wanted="$BUILD" ;;
