@@ -18,12 +18,26 @@ enum { MAX_SWAPS = 1 << 17 };
 static SwapRecord swaps[MAX_SWAPS];
 static int swap_count;
 static void (*real_swap)(Display*, GLXDrawable);
+// With GLIMMERHORN_SWAP_STREAM set, records go to that file as they come instead (long runs).
+static FILE* stream;
+static int stream_checked;
 
 // Called by freeglut's glutSwapBuffers in place of libGL's: the monotonic time and the process's
 // CPU time (every thread, Mesa's included) as the swap is asked for, then the real swap.
 void glXSwapBuffers(Display* display, GLXDrawable drawable)
 {
-    if (swap_count < MAX_SWAPS) {
+    if (!stream_checked) {
+        const char* path = getenv("GLIMMERHORN_SWAP_STREAM");
+        stream = path ? fopen(path, "w") : NULL;
+        stream_checked = 1;
+    }
+    if (stream) {
+        struct timespec wall, cpu;
+        clock_gettime(CLOCK_MONOTONIC, &wall);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        fprintf(stream, "%lld.%09ld %lld.%09ld\n", (long long)wall.tv_sec, wall.tv_nsec, (long long)cpu.tv_sec,
+                cpu.tv_nsec);
+    } else if (swap_count < MAX_SWAPS) {
         clock_gettime(CLOCK_MONOTONIC, &swaps[swap_count].wall);
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &swaps[swap_count].cpu);
         swap_count++;
@@ -38,6 +52,8 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable)
 // monotonic and CPU seconds, into the file named by GLIMMERHORN_SWAP_LOG.
 __attribute__((destructor)) static void write_swaps(void)
 {
+    if (stream)
+        fclose(stream);
     const char* path = getenv("GLIMMERHORN_SWAP_LOG");
     if (!path)
         return;
