@@ -52,10 +52,6 @@ def dsin(x):
     return total
 
 
-def dcos(x):
-    return dsin(x + PI / 2)
-
-
 def sine_table(length):
     """sin(2 pi j / length) for j in 0 .. length-1."""
     return [dsin(TWO_PI * j / length) for j in range(length)]
