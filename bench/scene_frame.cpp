@@ -15,7 +15,7 @@
 #include "scene.h"
 
 // The tune has its own benchmark; here it would only add its audio thread to the CPU figures.
-void start_music() {}
+void start_music() { }
 
 struct SceneState {
     OrnamentSlot slots[ORNAMENT_SLOT_COUNT];
@@ -55,7 +55,7 @@ static void restore_scene(const SceneState& state)
 }
 
 // The window's display callback: every frame here is drawn by main itself.
-static void on_expose() {}
+static void on_expose() { }
 
 static int ornaments_alive()
 {
@@ -104,8 +104,9 @@ static void report(const char* name, Timing* timing)
     const double frames = (double)wall.size();
     printf("%-12s %6zu frames  wall mean %7.3f ms  p50 %7.3f ms  p95 %7.3f ms  cpu (all threads) %7.3f ms"
            "  cpu (main thread) %7.3f ms\n",
-           name, wall.size(), sum / frames * 1e3, wall[wall.size() / 2] * 1e3, wall[wall.size() * 95 / 100] * 1e3,
-           timing->process_cpu / frames * 1e3, timing->thread_cpu / frames * 1e3);
+        name, wall.size(), sum / frames * 1e3, wall[wall.size() / 2] * 1e3,
+        wall[wall.size() * 95 / 100] * 1e3, timing->process_cpu / frames * 1e3,
+        timing->thread_cpu / frames * 1e3);
 }
 
 // Run from the folder holding gfx.data, on an X display: scene_frame [16|32] [frames a block] [blocks].
@@ -118,7 +119,7 @@ int main(int argc, char** argv)
     display_bpp = bits;
 
     static char empty_name[] = "";
-    static char* glut_argv[] = {empty_name, nullptr};
+    static char* glut_argv[] = { empty_name, nullptr };
     int glut_argc = 1;
     glutInit(&glut_argc, glut_argv);
     glutInitDisplayMode(truecolor_mode ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH
@@ -147,7 +148,8 @@ int main(int argc, char** argv)
     }
     const SceneState nine = save_scene();
     printf("%s-bit mode, renderer %s, frame %d of the intro (%d ornaments, %d letters' lists)\n",
-           truecolor_mode ? "32" : "16", (const char*)glGetString(GL_RENDERER), frame + 1, ornaments_alive(), 18);
+        truecolor_mode ? "32" : "16", (const char*)glGetString(GL_RENDERER), frame + 1, ornaments_alive(),
+        18);
 
     Timing bare;
     Timing scene;
