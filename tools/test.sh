@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what is missing, builds with warnings as errors and runs every test: the whole suite on a
-# normal build, then the unit tests again on a build with AddressSanitizer and UBSan.
+# normal build, then the unit tests and a short run of the whole intro on a build with AddressSanitizer and UBSan.
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/deps.sh test
@@ -12,4 +12,4 @@ cmake --build build-test -j"$jobs"
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGLIMMERHORN_WERROR=ON -DGLIMMERHORN_SANITIZE=ON
 cmake --build build-sanitize -j"$jobs"
-(cd build-sanitize && ctest --output-on-failure -j"$jobs" -L unit)
+(cd build-sanitize && ctest --output-on-failure -j"$jobs" -L "unit|sanitized")
