@@ -38,6 +38,6 @@ int main(int argc, char** argv)
     rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     printf("picture %d x %d, %d runs: decode min %.2f ms, median %.2f ms, max %.2f ms; peak RSS %ld KiB\n",
-           width, height, runs, ms.front(), ms[ms.size() / 2], ms.back(), usage.ru_maxrss);
+        width, height, runs, ms.front(), ms[ms.size() / 2], ms.back(), usage.ru_maxrss);
     return 0;
 }

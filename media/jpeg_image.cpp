@@ -109,8 +109,8 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     }
 
     // one row of output samples in the image pool, released with the object
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
-                                                 cinfo.output_width * (JDIMENSION)components, 1);
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(
+        (j_common_ptr)&cinfo, JPOOL_IMAGE, cinfo.output_width * (JDIMENSION)components, 1);
     while (cinfo.output_scanline < cinfo.output_height) {
         // the stdio source never suspends; a call that delivers nothing would loop for ever
         if (jpeg_read_scanlines(&cinfo, row, 1) != 1)

@@ -1,4 +1,4 @@
-// Paints the intro's background picture, a winter night, and writes it as gfx.data: one lead byte, then a JPEG.
+// Paints the intro's background picture, a winter night, as gfx.data: one lead byte, then a JPEG.
 // usage: make_picture OUTPUT
 //
 // Everything comes from the formulas and the fixed seeds below: no clock, no input file. The same
@@ -25,22 +25,17 @@ struct Colour {
 };
 
 // The canvas, row 0 at the top, values 0..1 in display (gamma) space.
-static std::vector<Colour> canvas((size_t)SIZE * SIZE);
+constexpr size_t PIXELS = (size_t)SIZE * SIZE;
+static std::vector<Colour> canvas(PIXELS);
 
-static Colour& at(int x, int y)
-{
-    return canvas[(size_t)y * SIZE + (size_t)x];
-}
+static Colour& at(int x, int y) { return canvas[(size_t)y * SIZE + (size_t)x]; }
 
 static Colour mix(Colour a, Colour b, double t)
 {
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+    return { a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t };
 }
 
-static Colour scale(Colour a, double k)
-{
-    return {a.r * k, a.g * k, a.b * k};
-}
+static Colour scale(Colour a, double k) { return { a.r * k, a.g * k, a.b * k }; }
 
 static void add(int x, int y, Colour c, double k)
 {
@@ -60,10 +55,7 @@ static void blend(int x, int y, Colour c, double coverage)
     p = mix(p, c, coverage > 1.0 ? 1.0 : coverage);
 }
 
-static double clamp01(double v)
-{
-    return v < 0.0 ? 0.0 : v > 1.0 ? 1.0 : v;
-}
+static double clamp01(double v) { return v < 0.0 ? 0.0 : v > 1.0 ? 1.0 : v; }
 
 static double smoothstep(double a, double b, double v)
 {
@@ -86,7 +78,8 @@ static double random_unit()
 // A lattice value in 0..1 for integer coordinates and a seed, independent of the sequence above.
 static double lattice(int64_t x, int64_t y, uint64_t seed)
 {
-    uint64_t h = (uint64_t)x * 0x9E3779B97F4A7C15ull ^ (uint64_t)y * 0xC2B2AE3D27D4EB4Full ^ seed * 0x165667B19E3779F9ull;
+    uint64_t h = (uint64_t)x * 0x9E3779B97F4A7C15ull ^ (uint64_t)y * 0xC2B2AE3D27D4EB4Full
+        ^ seed * 0x165667B19E3779F9ull;
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
@@ -123,16 +116,17 @@ static double fractal(double x, double y, int octaves, uint64_t seed)
 // Sky: deep blue at the top, a faint violet glow over the horizon.
 static void paint_sky()
 {
-    const Colour top = {0.010, 0.014, 0.050};
-    const Colour middle = {0.028, 0.046, 0.120};
-    const Colour low = {0.085, 0.080, 0.185};
+    const Colour top = { 0.010, 0.014, 0.050 };
+    const Colour middle = { 0.028, 0.046, 0.120 };
+    const Colour low = { 0.085, 0.080, 0.185 };
     for (int y = 0; y < SIZE; y++) {
         const double t = y / 560.0;
-        const Colour base = t < 0.55 ? mix(top, middle, smoothstep(0.0, 0.55, t)) : mix(middle, low, smoothstep(0.55, 1.0, t));
+        const Colour base = t < 0.55 ? mix(top, middle, smoothstep(0.0, 0.55, t))
+                                     : mix(middle, low, smoothstep(0.55, 1.0, t));
         for (int x = 0; x < SIZE; x++) {
             // thin high cloud drifting across the sky
             const double veil = fractal(x / 180.0, y / 40.0, 5, 11) - 0.45;
-            at(x, y) = mix(base, {0.07, 0.08, 0.16}, clamp01(veil * 0.5));
+            at(x, y) = mix(base, { 0.07, 0.08, 0.16 }, clamp01(veil * 0.5));
         }
     }
 }
@@ -155,15 +149,17 @@ static_assert(sizeof curtains / sizeof curtains[0] == 3, "three curtains");
 
 static void paint_aurora()
 {
-    const Colour green = {0.20, 0.95, 0.52};
-    const Colour teal = {0.10, 0.55, 0.75};
-    const Colour violet = {0.42, 0.18, 0.62};
+    const Colour green = { 0.20, 0.95, 0.52 };
+    const Colour teal = { 0.10, 0.55, 0.75 };
+    const Colour violet = { 0.42, 0.18, 0.62 };
     for (const Curtain& c : curtains) {
         for (int x = 0; x < SIZE; x++) {
-            const double edge = c.base_y + c.tilt * (x - 512.0) + c.amplitude * std::sin(2.0 * PI * x / c.wavelength + c.phase) +
-                                0.35 * c.amplitude * std::sin(2.0 * PI * x / (c.wavelength * 0.37) + c.phase * 1.7) +
-                                12.0 * (fractal(x / 45.0, 0.0, 3, c.seed + 40) - 0.5);
-            const double envelope = smoothstep(c.left, c.left + 140.0, x) * (1.0 - smoothstep(c.right - 140.0, c.right, x));
+            const double edge = c.base_y + c.tilt * (x - 512.0)
+                + c.amplitude * std::sin(2.0 * PI * x / c.wavelength + c.phase)
+                + 0.35 * c.amplitude * std::sin(2.0 * PI * x / (c.wavelength * 0.37) + c.phase * 1.7)
+                + 12.0 * (fractal(x / 45.0, 0.0, 3, c.seed + 40) - 0.5);
+            const double envelope
+                = smoothstep(c.left, c.left + 140.0, x) * (1.0 - smoothstep(c.right - 140.0, c.right, x));
             if (envelope <= 0.0)
                 continue;
             for (int y = 0; y < (int)(edge + 20.0) && y < SIZE; y++) {
@@ -174,7 +170,8 @@ static void paint_aurora()
                 const double fold = 0.6 + 0.4 * fractal(ray_x / 70.0, above / 200.0, 2, c.seed + 7);
                 double k;
                 if (above >= 0.0)
-                    k = (std::exp(-above / (c.height * 0.45)) + 0.6 * std::exp(-above / 5.0)) * (1.0 - std::exp(-above / 2.0)) * rays * fold;
+                    k = (std::exp(-above / (c.height * 0.45)) + 0.6 * std::exp(-above / 5.0))
+                        * (1.0 - std::exp(-above / 2.0)) * rays * fold;
                 else
                     k = std::exp(-(above * above) / 40.0) * 0.25 * rays;
                 const double d = clamp01(above / c.height);
@@ -193,7 +190,9 @@ static void paint_stars()
         const double sy = random_unit() * 640.0;
         const double bright = 0.10 + 0.9 * std::pow(random_unit(), 7.0);
         const double warmth = random_unit();
-        const Colour tint = warmth < 0.25 ? Colour{1.0, 0.85, 0.70} : warmth > 0.8 ? Colour{0.75, 0.85, 1.0} : Colour{0.95, 0.95, 1.0};
+        const Colour tint = warmth < 0.25 ? Colour { 1.0, 0.85, 0.70 }
+            : warmth > 0.8                ? Colour { 0.75, 0.85, 1.0 }
+                                          : Colour { 0.95, 0.95, 1.0 };
         // fewer and dimmer towards the horizon haze
         const double haze = 1.0 - smoothstep(380.0, 600.0, sy);
         const double k = bright * (0.25 + 0.75 * haze);
@@ -226,16 +225,17 @@ constexpr double MOON_RADIUS = 40.0;
 // The moon: a soft halo, then the disc with its darker seas.
 static void paint_moon()
 {
-    const Colour halo = {0.40, 0.46, 0.62};
+    const Colour halo = { 0.40, 0.46, 0.62 };
     for (int y = 0; y < 420; y++) {
         for (int x = 0; x < SIZE; x++) {
             const double r = std::hypot(x + 0.5 - MOON_X, y + 0.5 - MOON_Y);
             if (r > MOON_RADIUS)
-                add(x, y, halo, 0.30 * std::exp(-(r - MOON_RADIUS) / 26.0) + 0.10 * std::exp(-(r - MOON_RADIUS) / 150.0));
+                add(x, y, halo,
+                    0.30 * std::exp(-(r - MOON_RADIUS) / 26.0) + 0.10 * std::exp(-(r - MOON_RADIUS) / 150.0));
         }
     }
-    const Colour light = {0.97, 0.96, 0.88};
-    const Colour sea = {0.62, 0.64, 0.66};
+    const Colour light = { 0.97, 0.96, 0.88 };
+    const Colour sea = { 0.62, 0.64, 0.66 };
     for (int y = (int)(MOON_Y - MOON_RADIUS - 2); y <= (int)(MOON_Y + MOON_RADIUS + 2); y++) {
         for (int x = (int)(MOON_X - MOON_RADIUS - 2); x <= (int)(MOON_X + MOON_RADIUS + 2); x++) {
             const double dx = x + 0.5 - MOON_X, dy = y + 0.5 - MOON_Y;
@@ -298,9 +298,10 @@ static double ridge_y(const Ridge& ridge, double x)
 
 // A snowy ridge filled down to the bottom: moonlit where its slope faces the moon (to the left),
 // blue shadow elsewhere, brightest along its crest, with faint streaks of rock and drift.
-static void paint_ridge(const Ridge& ridge, Colour lit, Colour shadow, double crest_glow, double haze, double texture)
+static void paint_ridge(
+    const Ridge& ridge, Colour lit, Colour shadow, double crest_glow, double haze, double texture)
 {
-    const Colour horizon = {0.085, 0.080, 0.185};
+    const Colour horizon = { 0.085, 0.080, 0.185 };
     for (int x = 0; x < SIZE; x++) {
         const double top = ridge_y(ridge, x + 0.5);
         const double slope = ridge_y(ridge, x + 3.0) - ridge_y(ridge, x - 2.0);
@@ -311,7 +312,8 @@ static void paint_ridge(const Ridge& ridge, Colour lit, Colour shadow, double cr
         double highest = 1e9;
         for (int i = 0; i < ridge.peak_count; i++) {
             const Peak& p = ridge.peaks[i];
-            const double y = p.top + (ridge.base - p.top) * std::pow(std::fabs(x + 0.5 - p.x) / p.half_width, 0.85);
+            const double y
+                = p.top + (ridge.base - p.top) * std::pow(std::fabs(x + 0.5 - p.x) / p.half_width, 0.85);
             if (y < highest) {
                 highest = y;
                 peak = &p;
@@ -325,7 +327,8 @@ static void paint_ridge(const Ridge& ridge, Colour lit, Colour shadow, double cr
             if (peak != nullptr && y < ridge.base + 40.0) {
                 // a crest runs down from the summit and wanders; left of it faces the moon
                 const double below = std::fmax(0.0, y + 0.5 - peak->top);
-                const double crest = peak->x + (fractal(below / 35.0, peak->x, 3, ridge.seed + 300) - 0.5) * below * 0.9;
+                const double crest
+                    = peak->x + (fractal(below / 35.0, peak->x, 3, ridge.seed + 300) - 0.5) * below * 0.9;
                 facing = 1.0 - smoothstep(-1.5, 1.5, (x + 0.5 - crest) / (1.0 + below * 0.04));
                 // gullies fan out from the summit
                 const double angle = (x + 0.5 - peak->x) / (below + 25.0);
@@ -348,8 +351,8 @@ static void paint_pine(double base_x, double base_y, double height, double shade
 {
     const double width = height * 0.42;
     const int tiers = 5 + (int)(height / 40.0);
-    const Colour needles = scale(Colour{0.016, 0.045, 0.050}, shade);
-    const Colour snow = scale(Colour{0.50, 0.58, 0.78}, shade);
+    const Colour needles = scale(Colour { 0.016, 0.045, 0.050 }, shade);
+    const Colour snow = scale(Colour { 0.50, 0.58, 0.78 }, shade);
     const uint64_t seed = (uint64_t)(base_x * 131.0 + base_y);
     for (int y = (int)(base_y - height) - 1; y <= (int)base_y + 1; y++) {
         const double t = (base_y - (y + 0.5)) / height; // 0 at the foot, 1 at the tip
@@ -359,7 +362,8 @@ static void paint_pine(double base_x, double base_y, double height, double shade
         if (t < 0.1) {
             const double half = height * 0.025 + 0.6;
             for (int x = (int)(base_x - half) - 1; x <= (int)(base_x + half) + 1; x++)
-                blend(x, y, scale(Colour{0.03, 0.025, 0.03}, shade), clamp01(half - std::fabs(x + 0.5 - base_x) + 0.5));
+                blend(x, y, scale(Colour { 0.03, 0.025, 0.03 }, shade),
+                    clamp01(half - std::fabs(x + 0.5 - base_x) + 0.5));
             if (t < 0.06)
                 continue;
         }
@@ -384,7 +388,8 @@ static void paint_pine(double base_x, double base_y, double height, double shade
 }
 
 // Pines along a ridge: count trees spread over [x0, x1), each standing a little below the crest.
-static void paint_forest(const Ridge& ridge, int count, double x0, double x1, double min_height, double max_height, double sink, double shade)
+static void paint_forest(const Ridge& ridge, int count, double x0, double x1, double min_height,
+    double max_height, double sink, double shade)
 {
     struct Tree {
         double x, height;
@@ -393,7 +398,7 @@ static void paint_forest(const Ridge& ridge, int count, double x0, double x1, do
     for (int i = 0; i < count; i++) {
         const double x = x0 + (x1 - x0) * random_unit();
         const double height = min_height + (max_height - min_height) * std::pow(random_unit(), 1.5);
-        trees.push_back({x, height});
+        trees.push_back({ x, height });
     }
     // small ones first, so the big ones stand in front
     for (size_t i = 0; i < trees.size(); i++)
@@ -408,9 +413,9 @@ static void paint_forest(const Ridge& ridge, int count, double x0, double x1, do
 static void paint_cabin(double x0, double ground)
 {
     const double w = 46.0, wall = 24.0, roof = 20.0;
-    const Colour logs = {0.075, 0.045, 0.035};
-    const Colour roof_snow = {0.55, 0.62, 0.82};
-    const Colour window = {1.0, 0.74, 0.36};
+    const Colour logs = { 0.075, 0.045, 0.035 };
+    const Colour roof_snow = { 0.55, 0.62, 0.82 };
+    const Colour window = { 1.0, 0.74, 0.36 };
     // the glow of the window on the snow below and around
     for (int y = (int)(ground - 60); y < (int)(ground + 60); y++)
         for (int x = (int)(x0 - 40); x < (int)(x0 + w + 60); x++) {
@@ -455,7 +460,7 @@ static void paint_cabin(double x0, double ground)
         const double fade = 0.10 * (1.0 - y / 90.0);
         for (int dx = -12; dx <= 12; dx++) {
             const double d = dx / spread;
-            add((int)cx + dx, (int)cy, {0.55, 0.58, 0.68}, fade * std::exp(-d * d));
+            add((int)cx + dx, (int)cy, { 0.55, 0.58, 0.68 }, fade * std::exp(-d * d));
         }
     }
 }
@@ -468,7 +473,7 @@ static void paint_sparkles(const Ridge& ridge)
         const double top = ridge_y(ridge, x);
         const double y = top + 4.0 + random_unit() * (SIZE - top);
         const double k = 0.12 + 0.4 * std::pow(random_unit(), 4.0);
-        add((int)x, (int)y, {0.85, 0.9, 1.0}, k);
+        add((int)x, (int)y, { 0.85, 0.9, 1.0 }, k);
     }
 }
 
@@ -493,7 +498,7 @@ static bool write_picture(const char* path)
     for (size_t i = 0; i < canvas.size(); i++) {
         // a little noise before rounding keeps the sky's gradient from banding
         const double dither = random_unit() - 0.5;
-        const double v[3] = {canvas[i].r, canvas[i].g, canvas[i].b};
+        const double v[3] = { canvas[i].r, canvas[i].g, canvas[i].b };
         for (int c = 0; c < 3; c++) {
             const double level = clamp01(v[c]) * 255.0 + dither * 0.9;
             rgb[i * 3 + (size_t)c] = (unsigned char)std::lround(std::fmin(255.0, std::fmax(0.0, level)));
@@ -540,11 +545,11 @@ int main(int argc, char** argv)
     paint_aurora();
     paint_stars();
     paint_moon();
-    paint_ridge(far_mountains, {0.40, 0.46, 0.64}, {0.11, 0.13, 0.26}, 0.35, 0.30, 0.35);
+    paint_ridge(far_mountains, { 0.40, 0.46, 0.64 }, { 0.11, 0.13, 0.26 }, 0.35, 0.30, 0.35);
     paint_forest(middle_hills, 70, 0.0, SIZE, 14.0, 30.0, 6.0, 0.8);
-    paint_ridge(middle_hills, {0.24, 0.29, 0.46}, {0.07, 0.085, 0.17}, 0.5, 0.15, 0.2);
+    paint_ridge(middle_hills, { 0.24, 0.29, 0.46 }, { 0.07, 0.085, 0.17 }, 0.5, 0.15, 0.2);
     paint_forest(middle_hills, 50, 0.0, SIZE, 18.0, 40.0, 3.0, 0.9);
-    paint_ridge(near_slope, {0.22, 0.26, 0.42}, {0.05, 0.06, 0.13}, 0.6, 0.0, 0.15);
+    paint_ridge(near_slope, { 0.22, 0.26, 0.42 }, { 0.05, 0.06, 0.13 }, 0.6, 0.0, 0.15);
     paint_cabin(770.0, ridge_y(near_slope, 800.0) + 16.0);
     paint_forest(near_slope, 18, 0.0, 560.0, 60.0, 150.0, 14.0, 1.0);
     paint_forest(near_slope, 8, 860.0, SIZE, 70.0, 170.0, 14.0, 1.0);

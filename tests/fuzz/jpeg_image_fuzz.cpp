@@ -25,15 +25,13 @@ int message_box_show(const char* text, const char* caption, int style)
     return IDOK;
 }
 
-static void remove_input()
-{
-    unlink(input_path);
-}
+static void remove_input() { unlink(input_path); }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     const char* dir = getenv("TMPDIR");
-    snprintf(input_path, sizeof input_path, "%s/jpeg_fuzz.XXXXXX", dir != nullptr && strlen(dir) < 40 ? dir : "/tmp");
+    snprintf(input_path, sizeof input_path, "%s/jpeg_fuzz.XXXXXX",
+        dir != nullptr && strlen(dir) < 40 ? dir : "/tmp");
     const int fd = mkstemp(input_path);
     if (fd < 0)
         abort();
@@ -44,12 +42,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 static jmp_buf header_failed;
 
-static void on_header_error(j_common_ptr)
-{
-    longjmp(header_failed, 1);
-}
+static void on_header_error(j_common_ptr) { longjmp(header_failed, 1); }
 
-static void no_message(j_common_ptr) {}
+static void no_message(j_common_ptr) { }
 
 // True for a picture that would be decoded at a size that costs a long time per input (more than
 // 1024 x 1024 pixels but small enough that the loader takes it). Those teach the fuzzer nothing new

@@ -13,13 +13,15 @@
 #include "jpeg_samples.h"
 #include "media.h"
 
-namespace {
+namespace
+{
 
 const char JPEG_ERROR[] = "JPEG Error|";
 const int WARNING_STYLE = 48; // MB_OK | MB_ICONWARNING
 const int NOT_WRITTEN = -7;
 
-class JpegImage : public testing::Test {
+class JpegImage : public testing::Test
+{
 protected:
     std::string dir;
     int width = NOT_WRITTEN;
@@ -96,14 +98,15 @@ TEST_F(JpegImage, ColourPictureGivesRgbRowsFromTheTopInOneBlock)
 
 TEST_F(JpegImage, RowsFollowEachOtherWithoutGapsWhateverTheWidth)
 {
-    for (SampleKind kind : {SampleKind::colour, SampleKind::progressive}) {
+    for (SampleKind kind : { SampleKind::colour, SampleKind::progressive }) {
         const Bytes stream = encode_sample(kind, 37, 23);
         unsigned char* pixels = load(with_lead_byte(0x00, stream));
         ASSERT_NE(pixels, nullptr);
         EXPECT_EQ(width, 37);
         EXPECT_EQ(height, 23);
         int ref_width, ref_height, ref_components;
-        EXPECT_TRUE(block_bytes(pixels, width, height) == reference_decode(stream, &ref_width, &ref_height, &ref_components));
+        EXPECT_TRUE(block_bytes(pixels, width, height)
+            == reference_decode(stream, &ref_width, &ref_height, &ref_components));
         free(pixels);
     }
     EXPECT_TRUE(boxes().empty());
@@ -133,7 +136,7 @@ TEST_F(JpegImage, TheLeadByteIsSkippedWhateverItsValue)
 {
     const Bytes stream = encode_sample(SampleKind::colour, 64, 32);
     Bytes first;
-    for (int lead : {0x00, 0xFF, 0x7F}) {
+    for (int lead : { 0x00, 0xFF, 0x7F }) {
         unsigned char* pixels = load(with_lead_byte((unsigned char)lead, stream));
         ASSERT_NE(pixels, nullptr) << "lead byte " << lead;
         const Bytes block = block_bytes(pixels, width, height);
@@ -149,8 +152,9 @@ TEST_F(JpegImage, PlainJpegWithoutLeadByteIsNotAJpegToTheLoader)
 {
     unsigned char* pixels = load(encode_sample(SampleKind::colour, 64, 32));
     EXPECT_EQ(pixels, nullptr);
-    EXPECT_EQ(boxes(), std::vector<std::string>{std::string(JPEG_ERROR) + "Not a JPEG file: starts with 0xd8 0xff"});
-    EXPECT_EQ(box_styles(), std::vector<int>{0}); // MB_OK alone, no icon
+    EXPECT_EQ(boxes(),
+        std::vector<std::string> { std::string(JPEG_ERROR) + "Not a JPEG file: starts with 0xd8 0xff" });
+    EXPECT_EQ(box_styles(), std::vector<int> { 0 }); // MB_OK alone, no icon
     // the header was never read, so neither out-value is written
     EXPECT_EQ(width, NOT_WRITTEN);
     EXPECT_EQ(height, NOT_WRITTEN);
@@ -161,8 +165,8 @@ TEST_F(JpegImage, EmptyAndOneByteFilesAreEmptyInput)
     EXPECT_EQ(load(Bytes()), nullptr);
     EXPECT_EQ(load(Bytes(1, 0x00)), nullptr);
     const std::string empty = std::string(JPEG_ERROR) + "Empty input file";
-    EXPECT_EQ(boxes(), (std::vector<std::string>{empty, empty}));
-    EXPECT_EQ(box_styles(), (std::vector<int>{0, 0}));
+    EXPECT_EQ(boxes(), (std::vector<std::string> { empty, empty }));
+    EXPECT_EQ(box_styles(), (std::vector<int> { 0, 0 }));
 }
 
 TEST_F(JpegImage, StreamCutShortShowsOnlyTheFirstWarningAndGivesTheWholePicture)
@@ -175,7 +179,7 @@ TEST_F(JpegImage, StreamCutShortShowsOnlyTheFirstWarningAndGivesTheWholePicture)
     EXPECT_EQ(width, 256);
     EXPECT_EQ(height, 128);
     // the cut also leaves a data segment short, a second warning that is only counted
-    EXPECT_EQ(boxes(), std::vector<std::string>{std::string(JPEG_ERROR) + "Premature end of JPEG file"});
+    EXPECT_EQ(boxes(), std::vector<std::string> { std::string(JPEG_ERROR) + "Premature end of JPEG file" });
     // what was there decodes as it would have whole
     int ref_width, ref_height, ref_components;
     const Bytes whole = reference_decode(stream, &ref_width, &ref_height, &ref_components);
@@ -187,9 +191,11 @@ TEST_F(JpegImage, StreamCutShortShowsOnlyTheFirstWarningAndGivesTheWholePicture)
 TEST_F(JpegImage, FatalErrorAfterTheBlockWasMadeFreesItAndReturnsNone)
 {
     // the second scan is met by jpeg_finish_decompress, after every row was stored
-    unsigned char* pixels = load(with_lead_byte(0x00, with_second_scan(encode_sample(SampleKind::colour, 48, 32))));
+    unsigned char* pixels
+        = load(with_lead_byte(0x00, with_second_scan(encode_sample(SampleKind::colour, 48, 32))));
     EXPECT_EQ(pixels, nullptr);
-    EXPECT_EQ(boxes(), std::vector<std::string>{std::string(JPEG_ERROR) + "Didn't expect more than one scan"});
+    EXPECT_EQ(
+        boxes(), std::vector<std::string> { std::string(JPEG_ERROR) + "Didn't expect more than one scan" });
     EXPECT_EQ(width, 48);
     EXPECT_EQ(height, 32);
     // the loader is usable again after the jump
@@ -213,10 +219,11 @@ TEST_F(JpegImage, CmykPictureGivesAZeroFilledBlock)
 TEST_F(JpegImage, HugeHeaderIsRefusedAsOutOfMemoryWithoutWrapping)
 {
     // 65500 x 65500 x 3 is 12,871,575,000 bytes: an int would wrap it to a small positive size
-    unsigned char* pixels = load(with_lead_byte(0x00, with_frame_size(encode_sample(SampleKind::colour, 16, 16), 65500, 65500)));
+    unsigned char* pixels = load(
+        with_lead_byte(0x00, with_frame_size(encode_sample(SampleKind::colour, 16, 16), 65500, 65500)));
     EXPECT_EQ(pixels, nullptr);
-    EXPECT_EQ(boxes(), std::vector<std::string>{"Glimmerhorn!|Out of memory when loading graphics"});
-    EXPECT_EQ(box_styles(), std::vector<int>{WARNING_STYLE});
+    EXPECT_EQ(boxes(), std::vector<std::string> { "Glimmerhorn!|Out of memory when loading graphics" });
+    EXPECT_EQ(box_styles(), std::vector<int> { WARNING_STYLE });
     // decoding had started, so both out-values are written
     EXPECT_EQ(width, 65500);
     EXPECT_EQ(height, 65500);
@@ -229,7 +236,7 @@ TEST_F(JpegImage, TooBigProgressivePictureIsRefusedBeforeTheLibraryBuffersIt)
     const Bytes stream = with_frame_size(encode_sample(SampleKind::progressive, 16, 16), 17000, 17000);
     unsigned char* pixels = load(with_lead_byte(0x00, stream));
     EXPECT_EQ(pixels, nullptr);
-    EXPECT_EQ(boxes(), std::vector<std::string>{"Glimmerhorn!|Out of memory when loading graphics"});
+    EXPECT_EQ(boxes(), std::vector<std::string> { "Glimmerhorn!|Out of memory when loading graphics" });
     EXPECT_EQ(width, 17000);
     EXPECT_EQ(height, 17000);
     EXPECT_GT((size_t)17000 * 17000 * 3, JPEG_MAX_BLOCK_BYTES);
@@ -238,7 +245,8 @@ TEST_F(JpegImage, TooBigProgressivePictureIsRefusedBeforeTheLibraryBuffersIt)
 TEST_F(JpegImage, WideButShortHeaderStillDecodes)
 {
     // 65500 x 16 is 3 MB: allowed; the scan is far too short for it, which is a warning only
-    unsigned char* pixels = load(with_lead_byte(0x00, with_frame_size(encode_sample(SampleKind::colour, 16, 16), 65500, 16)));
+    unsigned char* pixels
+        = load(with_lead_byte(0x00, with_frame_size(encode_sample(SampleKind::colour, 16, 16), 65500, 16)));
     ASSERT_NE(pixels, nullptr);
     EXPECT_EQ(width, 65500);
     EXPECT_EQ(height, 16);
@@ -255,8 +263,8 @@ TEST_F(JpegImage, MissingFileIsNamedInAWarningAndLeavesTheSizesAlone)
     unsigned char* pixels = read_jpeg_image("gfx.data", &width, &height);
     ASSERT_EQ(chdir(previous), 0);
     EXPECT_EQ(pixels, nullptr);
-    EXPECT_EQ(boxes(), std::vector<std::string>{"Glimmerhorn!|Can't open JPEG file gfx.data\n"});
-    EXPECT_EQ(box_styles(), std::vector<int>{WARNING_STYLE});
+    EXPECT_EQ(boxes(), std::vector<std::string> { "Glimmerhorn!|Can't open JPEG file gfx.data\n" });
+    EXPECT_EQ(box_styles(), std::vector<int> { WARNING_STYLE });
     EXPECT_EQ(width, NOT_WRITTEN);
     EXPECT_EQ(height, NOT_WRITTEN);
 }
@@ -273,7 +281,8 @@ TEST_F(JpegImage, LongMissingPathIsCutShortInTheMessage)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // Marks the screen pixels (800 x 600, row 0 at the top) that the scroller's letters can cover: every
 // letter place from where letters enter to where they leave, every height and depth the waves take
@@ -281,32 +290,35 @@ namespace {
 // (1.2, 0, -4), up (1, 1.3, -1), 90 degrees high, aspect 4:3).
 std::vector<bool> letter_reach()
 {
-    const double eye[3] = {0.0, 3.5, 0.0};
-    double f[3] = {1.2, -3.5, -4.0};
-    const double up[3] = {1.0, 1.3, -1.0};
+    const double eye[3] = { 0.0, 3.5, 0.0 };
+    double f[3] = { 1.2, -3.5, -4.0 };
+    const double up[3] = { 1.0, 1.3, -1.0 };
     auto normalise = [](double* v) {
         const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
         for (int i = 0; i < 3; i++)
             v[i] /= length;
     };
     normalise(f);
-    double side[3] = {f[1] * up[2] - f[2] * up[1], f[2] * up[0] - f[0] * up[2], f[0] * up[1] - f[1] * up[0]};
+    double side[3]
+        = { f[1] * up[2] - f[2] * up[1], f[2] * up[0] - f[0] * up[2], f[0] * up[1] - f[1] * up[0] };
     normalise(side);
-    const double upward[3] = {side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2],
-                              side[0] * f[1] - side[1] * f[0]};
+    const double upward[3] = { side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2],
+        side[0] * f[1] - side[1] * f[0] };
     std::vector<bool> reach(800 * 600, false);
     for (double tx = -7.4; tx < 16.2; tx += 0.1)
         for (double ty = -0.6; ty <= 0.61; ty += 0.3)
             for (double tz = -4.0; tz <= -1.99; tz += 0.25)
-                for (double lx : {0.0, 0.57, 1.14})
-                    for (double ly : {0.0, 0.4, 0.8, 1.2, 1.57})
-                        for (double lz : {0.0, 0.29}) {
-                            const double d[3] = {tx + lx - eye[0], ty + ly - eye[1], tz + lz - eye[2]};
+                for (double lx : { 0.0, 0.57, 1.14 })
+                    for (double ly : { 0.0, 0.4, 0.8, 1.2, 1.57 })
+                        for (double lz : { 0.0, 0.29 }) {
+                            const double d[3] = { tx + lx - eye[0], ty + ly - eye[1], tz + lz - eye[2] };
                             const double depth = d[0] * f[0] + d[1] * f[1] + d[2] * f[2];
                             if (depth < 0.1)
                                 continue;
-                            const double sx = (d[0] * side[0] + d[1] * side[1] + d[2] * side[2]) / depth * 0.75;
-                            const double sy = (d[0] * upward[0] + d[1] * upward[1] + d[2] * upward[2]) / depth;
+                            const double sx
+                                = (d[0] * side[0] + d[1] * side[1] + d[2] * side[2]) / depth * 0.75;
+                            const double sy
+                                = (d[0] * upward[0] + d[1] * upward[1] + d[2] * upward[2]) / depth;
                             const int px = (int)((sx + 1.0) * 400.0), py = (int)((1.0 - sy) * 300.0);
                             for (int dy = -8; dy <= 8; dy += 4)
                                 for (int dx = -8; dx <= 8; dx += 4)

@@ -22,13 +22,15 @@ Bytes sample_pixels(SampleKind kind, int width, int height)
 {
     const int components = components_of(kind);
     Bytes pixels((size_t)width * (size_t)height * (size_t)components);
-    // corners (16 x 16, one colour block) flat: red top left, blue top right, green bottom left, yellow bottom right
-    const unsigned char corner[4][4] = {{230, 20, 20, 0}, {20, 20, 230, 0}, {20, 230, 20, 0}, {230, 230, 20, 0}};
+    // corners (16 x 16, one colour block) flat: red top left, blue top right, green bottom left, yellow
+    // bottom right
+    const unsigned char corner[4][4]
+        = { { 230, 20, 20, 0 }, { 20, 20, 230, 0 }, { 20, 230, 20, 0 }, { 230, 230, 20, 0 } };
     for (int y = 0; y < height; y++) {
         for (int x = 0; x < width; x++) {
             unsigned char* p = &pixels[((size_t)y * (size_t)width + (size_t)x) * (size_t)components];
             const bool left = x < 16, right = x >= width - 16, top = y < 16, bottom = y >= height - 16;
-            int value[4] = {(x * 255) / width, (y * 255) / height, ((x + y) * 97) % 256, (x ^ y) & 0xFF};
+            int value[4] = { (x * 255) / width, (y * 255) / height, ((x + y) * 97) % 256, (x ^ y) & 0xFF };
             if ((left || right) && (top || bottom)) {
                 const int which = (top ? 0 : 2) + (right ? 1 : 0);
                 for (int c = 0; c < 4; c++)
@@ -56,7 +58,9 @@ Bytes encode_pixels(const Bytes& pixels, SampleKind kind, int width, int height,
     cinfo.image_width = (JDIMENSION)width;
     cinfo.image_height = (JDIMENSION)height;
     cinfo.input_components = components_of(kind);
-    cinfo.in_color_space = kind == SampleKind::grey ? JCS_GRAYSCALE : kind == SampleKind::cmyk ? JCS_CMYK : JCS_RGB;
+    cinfo.in_color_space = kind == SampleKind::grey ? JCS_GRAYSCALE
+        : kind == SampleKind::cmyk                  ? JCS_CMYK
+                                                    : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (kind == SampleKind::progressive)
@@ -145,15 +149,16 @@ std::vector<std::pair<std::string, Bytes>> fuzz_seed_files()
     Bytes cut = colour;
     cut.resize(cut.size() / 2);
     return {
-        {"colour", with_lead_byte(0x00, colour)},
-        {"grey", with_lead_byte(0xFF, encode_sample(SampleKind::grey, 37, 21))},
-        {"cmyk", with_lead_byte(0x7F, encode_sample(SampleKind::cmyk, 16, 16))},
-        {"progressive", with_lead_byte(0x00, encode_sample(SampleKind::progressive, 40, 24))},
-        {"cut_short", with_lead_byte(0x00, cut)},
-        {"no_lead_byte", colour},
-        {"two_scans", with_lead_byte(0x00, with_second_scan(colour))},
-        {"one_byte", Bytes(1, 0x00)},
-        {"huge_header", with_lead_byte(0x00, with_frame_size(encode_sample(SampleKind::colour, 16, 16), 65500, 65500))},
+        { "colour", with_lead_byte(0x00, colour) },
+        { "grey", with_lead_byte(0xFF, encode_sample(SampleKind::grey, 37, 21)) },
+        { "cmyk", with_lead_byte(0x7F, encode_sample(SampleKind::cmyk, 16, 16)) },
+        { "progressive", with_lead_byte(0x00, encode_sample(SampleKind::progressive, 40, 24)) },
+        { "cut_short", with_lead_byte(0x00, cut) },
+        { "no_lead_byte", colour },
+        { "two_scans", with_lead_byte(0x00, with_second_scan(colour)) },
+        { "one_byte", Bytes(1, 0x00) },
+        { "huge_header",
+            with_lead_byte(0x00, with_frame_size(encode_sample(SampleKind::colour, 16, 16), 65500, 65500)) },
     };
 }
 
