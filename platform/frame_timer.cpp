@@ -11,6 +11,7 @@
 
 static int timer_fd = -1;
 static bool timer_armed = false;
+static bool expiry_read = false;
 static timespec frame_deadline = {};
 
 static const unsigned LARGEST_PERIOD_MS = 1000000;
@@ -59,28 +60,28 @@ static void disarm()
         timerfd_settime(timer_fd, 0, &off, nullptr);
 }
 
-// Called by on_display first thing in a frame: setting the timer again also drops an expiry
-// that was not read.
+// Called by on_display first thing in a frame. No system call: arming sets the timer again, and
+// setting a timerfd drops an expiry that was not read.
 void frame_timer_reset()
 {
-    disarm();
     timer_armed = false;
+    expiry_read = false;
 }
 
+// Called by on_display right after the reset: the expiry delay_ms from now, on the timerfd as an
+// absolute time, which the fallback wait also sleeps to.
 bool frame_timer_arm(unsigned delay_ms)
 {
-    itimerspec once = {};
-    once.it_value.tv_sec = (time_t)(delay_ms / 1000);
-    once.it_value.tv_nsec = (long)(delay_ms % 1000) * 1000000L;
-    // the fallback wait sleeps until this moment
     clock_gettime(CLOCK_MONOTONIC, &frame_deadline);
-    frame_deadline.tv_sec += once.it_value.tv_sec;
-    frame_deadline.tv_nsec += once.it_value.tv_nsec;
+    frame_deadline.tv_sec += (time_t)(delay_ms / 1000);
+    frame_deadline.tv_nsec += (long)(delay_ms % 1000) * 1000000L;
     if (frame_deadline.tv_nsec >= 1000000000L) {
         frame_deadline.tv_sec += 1;
         frame_deadline.tv_nsec -= 1000000000L;
     }
-    timer_armed = timer_fd >= 0 && timerfd_settime(timer_fd, 0, &once, nullptr) == 0;
+    itimerspec once = {};
+    once.it_value = frame_deadline;
+    timer_armed = timer_fd >= 0 && timerfd_settime(timer_fd, TFD_TIMER_ABSTIME, &once, nullptr) == 0;
     return timer_armed;
 }
 
@@ -91,8 +92,10 @@ void frame_timer_wait()
     if (timer_armed) {
         uint64_t expiries = 0;
         for (;;) {
-            if (read(timer_fd, &expiries, sizeof expiries) == (ssize_t)sizeof expiries)
+            if (read(timer_fd, &expiries, sizeof expiries) == (ssize_t)sizeof expiries) {
+                expiry_read = true;
                 return;
+            }
             if (errno != EINTR)
                 break;
         }
@@ -101,8 +104,11 @@ void frame_timer_wait()
     }
 }
 
+// Called by on_display last. A one-shot timer whose expiry was read is already disarmed: only a
+// timer still running needs the system call.
 void frame_timer_cancel()
 {
-    disarm();
+    if (timer_armed && !expiry_read)
+        disarm();
     timer_armed = false;
 }
