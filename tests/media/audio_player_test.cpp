@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "assets.h"
+#include "sound_test_support.h"
 #include "platform.h"
 
 namespace {
@@ -141,17 +142,6 @@ size_t first_sound(const std::vector<float>& samples)
     while (i < samples.size() && samples[i] == 0.0f)
         i++;
     return i & ~(size_t)1;
-}
-
-double correlation(const float* a, const float* b, size_t count)
-{
-    double ab = 0.0, aa = 0.0, bb = 0.0;
-    for (size_t i = 0; i < count; i++) {
-        ab += (double)a[i] * b[i];
-        aa += (double)a[i] * a[i];
-        bb += (double)b[i] * b[i];
-    }
-    return ab / sqrt(aa * bb);
 }
 
 // The disk driver writes what the device would play into a file; with no delay it runs as fast as

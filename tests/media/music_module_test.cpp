@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "assets.h"
+#include "sound_test_support.h"
 
 namespace {
 
@@ -92,17 +93,6 @@ double rms_db(const float* samples, size_t count)
     for (size_t i = 0; i < count; i++)
         sum += (double)samples[i] * samples[i];
     return 10.0 * log10(sum / (double)count);
-}
-
-double correlation(const float* a, const float* b, size_t count)
-{
-    double ab = 0.0, aa = 0.0, bb = 0.0;
-    for (size_t i = 0; i < count; i++) {
-        ab += (double)a[i] * b[i];
-        aa += (double)a[i] * a[i];
-        bb += (double)b[i] * b[i];
-    }
-    return ab / sqrt(aa * bb);
 }
 
 class MusicModule : public testing::Test {

@@ -20,10 +20,7 @@ protected:
     void SetUp() override
     {
         fake_calls_clear();
-        for (OrnamentSlot& slot : ornament_slots)
-            slot = OrnamentSlot();
-        next_ornament_slot = 0;
-        spawn_counter = 0;
+        reset_flock();
         background_texture = 7;
         background_width = 1024;
         // as set-up leaves it: the scroller takes its letters modulo this length

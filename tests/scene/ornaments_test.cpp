@@ -18,10 +18,7 @@ protected:
     void SetUp() override
     {
         fake_calls_clear();
-        for (OrnamentSlot& slot : ornament_slots)
-            slot = OrnamentSlot();
-        next_ornament_slot = 0;
-        spawn_counter = 0;
+        reset_flock();
     }
     void TearDown() override { fake_calls_clear(); }
 };

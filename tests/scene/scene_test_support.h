@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fakes.h"
+#include "scene.h"
 
 // One expected call, printed the way the fake log prints a recorded one.
 inline std::string call(
@@ -25,3 +26,12 @@ inline std::vector<std::string> call_lines(size_t first = 0, size_t count = (siz
 
 // A float constant as the fake log holds it.
 inline double f(double value) { return (double)(float)value; }
+
+// An empty flock, as before the first frame: every slot cleared, the first spawn 60 frames away.
+inline void reset_flock()
+{
+    for (OrnamentSlot& slot : ornament_slots)
+        slot = OrnamentSlot();
+    next_ornament_slot = 0;
+    spawn_counter = 0;
+}
