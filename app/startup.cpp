@@ -14,9 +14,8 @@
 bool truecolor_mode = false;
 int display_bpp = 16;
 
-static const char QUESTION[] =
-    "Would You like to see the intro in its glorious 32-bit mode\n"
-    "with transparency effects of extraordinary magnitude?";
+static const char QUESTION[] = "Would You like to see the intro in its glorious 32-bit mode\n"
+                               "with transparency effects of extraordinary magnitude?";
 static const char TITLE[] = "Glimmerhorn!";
 
 // Called by run_intro once the question is answered, before the window exists.
@@ -48,10 +47,7 @@ void on_key(unsigned char key, int x, int y)
 }
 
 // GLUT idle callback: frames back to back; their pace comes from on_display alone.
-void on_idle()
-{
-    glutPostRedisplay();
-}
+void on_idle() { glutPostRedisplay(); }
 
 // GLUT error callback: GLUT cannot go on (above all, no X display). Says so in the intro's name and
 // ends with status 1, as GLUT itself would.
@@ -64,7 +60,7 @@ static void on_glut_error(const char* format, va_list args)
     if (!display || !*display)
         fputs("Glimmerhorn: DISPLAY is not set; the intro needs an X display (an X11 session, or Wayland "
               "through XWayland)\n",
-              stderr);
+            stderr);
     exit(1);
 }
 
@@ -72,7 +68,7 @@ int run_intro()
 {
     // GLUT gets made-up arguments: nothing from the command line ever reaches it
     static char empty_name[] = "";
-    static char* glut_argv[] = {empty_name, nullptr};
+    static char* glut_argv[] = { empty_name, nullptr };
     int glut_argc = 1;
 
     if (!init_frame_timer()) {

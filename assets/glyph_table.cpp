@@ -535,7 +535,7 @@ static constexpr GlyphBlock glyph_o_diaeresis[] = {
 
 template <size_t N> static constexpr GlyphEntry glyph(char character, const GlyphBlock (&blocks)[N])
 {
-    return GlyphEntry{character, blocks, (int)N};
+    return GlyphEntry { character, blocks, (int)N };
 }
 
 // clang-format off

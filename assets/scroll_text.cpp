@@ -3,6 +3,7 @@
 
 // 14 spaces open it, so the screen starts empty, and 8 close it, so that the wrap back to the start
 // shows as a gap. Every byte is a space or has a glyph; a byte without one would show as a gap too.
+// clang-format off
 extern const char scroll_text[] =
     "              "
     "hello there, and welcome to glimmerhorn! this is a small real-time greeting intro: a flock of "
@@ -39,5 +40,6 @@ extern const char scroll_text[] =
     "morning. hyv\xE4" "\xE4" " uutta vuotta! see you at the next party... and here it all comes round "
     "again!"
     "        ";
+// clang-format on
 
 static_assert(sizeof scroll_text == 3061 + 1, "3061 bytes before the NUL");

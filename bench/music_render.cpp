@@ -17,8 +17,7 @@ int main()
 
     const clock::time_point load_start = clock::now();
     openmpt_module* module = openmpt_module_create_from_memory2(music_module, music_module_size,
-                                                                openmpt_log_func_silent, nullptr, nullptr,
-                                                                nullptr, nullptr, nullptr, nullptr);
+        openmpt_log_func_silent, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     if (module == nullptr) {
         fprintf(stderr, "the embedded module does not load\n");
         return 1;
@@ -45,9 +44,10 @@ int main()
     const double budget_ms = 1000.0 * (double)frames / rate;
     printf("module: %zu bytes, one pass %.2f s, loaded in %.2f ms\n", music_module_size, pass, load_ms);
     printf("rendered %.2f s of audio in %.3f s: %.0f times faster than it plays\n", (double)rendered / rate,
-           total, (double)rendered / rate / total);
-    printf("per %zu-frame buffer (%.2f ms of sound): median %.3f ms, 99th percentile %.3f ms, worst %.3f ms\n",
-           frames, budget_ms, buffer_ms[buffer_ms.size() / 2], buffer_ms[buffer_ms.size() * 99 / 100],
-           buffer_ms.back());
+        total, (double)rendered / rate / total);
+    printf(
+        "per %zu-frame buffer (%.2f ms of sound): median %.3f ms, 99th percentile %.3f ms, worst %.3f ms\n",
+        frames, budget_ms, buffer_ms[buffer_ms.size() / 2], buffer_ms[buffer_ms.size() * 99 / 100],
+        buffer_ms.back());
     return 0;
 }

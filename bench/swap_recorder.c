@@ -35,8 +35,8 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable)
         struct timespec wall, cpu;
         clock_gettime(CLOCK_MONOTONIC, &wall);
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-        fprintf(stream, "%lld.%09ld %lld.%09ld\n", (long long)wall.tv_sec, wall.tv_nsec, (long long)cpu.tv_sec,
-                cpu.tv_nsec);
+        fprintf(stream, "%lld.%09ld %lld.%09ld\n", (long long)wall.tv_sec, wall.tv_nsec,
+            (long long)cpu.tv_sec, cpu.tv_nsec);
     } else if (swap_count < MAX_SWAPS) {
         clock_gettime(CLOCK_MONOTONIC, &swaps[swap_count].wall);
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &swaps[swap_count].cpu);

@@ -25,20 +25,17 @@ static const BlockFace BLOCK_FACES[GLYPH_FACES] = {
 
 // Used by build_glyph_lists to name each list and by the scroller to call one per text byte: ä (0xE4)
 // is read as -28 and names list 4294967268, not 228.
-uint32_t glyph_list_name(char c)
-{
-    return (uint32_t)(int32_t)(signed char)c;
-}
+uint32_t glyph_list_name(char c) { return (uint32_t)(int32_t)(signed char)c; }
 
 // Called by build_glyph_lists between glBegin and glEnd: the block's faces in its own order, each a
 // normal and four vertices, less the side faces it leaves out.
 static void emit_block(const GlyphBlock& block)
 {
-    const float xs[2] = {GLYPH_GRID[block.x0], GLYPH_GRID[block.x1]};
-    const float ys[2] = {GLYPH_GRID[block.y0], GLYPH_GRID[block.y1]};
-    const float zs[2] = {0.0f, GLYPH_DEPTH};
-    const unsigned char omitted[GLYPH_FACES] = {0, block.omit_left, block.omit_top, block.omit_right,
-                                                block.omit_bottom, 0};
+    const float xs[2] = { GLYPH_GRID[block.x0], GLYPH_GRID[block.x1] };
+    const float ys[2] = { GLYPH_GRID[block.y0], GLYPH_GRID[block.y1] };
+    const float zs[2] = { 0.0f, GLYPH_DEPTH };
+    const unsigned char omitted[GLYPH_FACES]
+        = { 0, block.omit_left, block.omit_top, block.omit_right, block.omit_bottom, 0 };
     for (GlyphFace face : glyph_face_order[block.faces]) {
         if (omitted[face])
             continue;

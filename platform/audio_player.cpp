@@ -8,11 +8,11 @@
 
 // The player's state. The audio thread reads player_module and player_playing while SDL holds
 // the device lock; the main thread changes them only under that lock.
-static bool player_audio_ready;           // SDL's audio subsystem is up
-static SDL_AudioDeviceID player_device;   // 0 while no output is open
-static int player_rate;                   // the output's frames per second
-static openmpt_module* player_module;     // the loaded module, or null
-static bool player_playing;               // the audio thread renders player_module
+static bool player_audio_ready; // SDL's audio subsystem is up
+static SDL_AudioDeviceID player_device; // 0 while no output is open
+static int player_rate; // the output's frames per second
+static openmpt_module* player_module; // the loaded module, or null
+static bool player_playing; // the audio thread renders player_module
 
 // SDL's audio thread, with the device lock held: renders the playing module or outputs silence.
 // Allocates nothing.
@@ -76,8 +76,8 @@ bool player_load(const void* module, size_t size)
 {
     if (player_device == 0 || module == nullptr)
         return false;
-    openmpt_module* loaded = openmpt_module_create_from_memory2(
-        module, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* loaded = openmpt_module_create_from_memory2(module, size, openmpt_log_func_silent,
+        nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
     if (loaded == nullptr)
         return false;
     openmpt_module_set_repeat_count(loaded, -1);

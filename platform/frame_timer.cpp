@@ -100,8 +100,7 @@ void frame_timer_wait()
                 break;
         }
     }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &frame_deadline, nullptr) == EINTR) {
-    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &frame_deadline, nullptr) == EINTR) { }
 }
 
 // Called by on_display last. A one-shot timer whose expiry was read is already disarmed: only a

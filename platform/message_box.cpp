@@ -23,11 +23,11 @@ int message_box_show(const char* text, const char* caption, int style)
     const bool yes_no = (style & 0x0F) == MB_YESNO;
     // listed right to left, so that Yes stands first on screen; Return answers Yes, Esc No
     const SDL_MessageBoxButtonData yes_no_buttons[] = {
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+        { SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No" },
+        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes" },
     };
     const SDL_MessageBoxButtonData ok_button[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
+        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK" },
     };
     SDL_MessageBoxData data = {};
     data.flags = sdl_flags_for(style) | SDL_MESSAGEBOX_BUTTONS_RIGHT_TO_LEFT;

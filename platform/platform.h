@@ -1,4 +1,5 @@
-// The small Linux layer under the intro: message boxes, frame timer, display mode, swap control, audio player.
+// The small Linux layer under the intro: message boxes, frame timer, display mode, swap control, audio
+// player.
 #pragma once
 
 #include <cstddef>

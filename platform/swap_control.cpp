@@ -30,13 +30,13 @@ void swap_control_disable()
         return;
     const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
     if (has_extension(extensions, "GLX_EXT_swap_control")) {
-        auto set_interval = (PFNGLXSWAPINTERVALEXTPROC)glXGetProcAddress(
-            (const GLubyte*)"glXSwapIntervalEXT");
+        auto set_interval
+            = (PFNGLXSWAPINTERVALEXTPROC)glXGetProcAddress((const GLubyte*)"glXSwapIntervalEXT");
         if (set_interval)
             set_interval(display, drawable, 0);
     } else if (has_extension(extensions, "GLX_MESA_swap_control")) {
-        auto set_interval = (PFNGLXSWAPINTERVALMESAPROC)glXGetProcAddress(
-            (const GLubyte*)"glXSwapIntervalMESA");
+        auto set_interval
+            = (PFNGLXSWAPINTERVALMESAPROC)glXGetProcAddress((const GLubyte*)"glXSwapIntervalMESA");
         if (set_interval)
             set_interval(0);
     }

@@ -40,12 +40,12 @@ static Rgba sample(double u, double v)
     // u, v in [-1, 1], v up
     const double radius = std::sqrt(u * u + v * v);
     if (radius > 0.97)
-        return {0, 0, 0, 0};
+        return { 0, 0, 0, 0 };
     if (on_flake(u / FLAKE_SCALE, v / FLAKE_SCALE))
-        return {0.96, 0.98, 1.0, 1.0};
+        return { 0.96, 0.98, 1.0, 1.0 };
     // night sky: deep blue at the rim, lighter towards the top
     const double glow = 0.5 + 0.5 * v;
-    return {0.05 + 0.10 * glow, 0.10 + 0.16 * glow, 0.28 + 0.22 * glow, 1.0};
+    return { 0.05 + 0.10 * glow, 0.10 + 0.16 * glow, 0.28 + 0.22 * glow, 1.0 };
 }
 
 static void put32(std::vector<uint8_t>& out, uint32_t value)
@@ -80,9 +80,10 @@ static std::vector<uint8_t> encode_png(int size, const std::vector<uint8_t>& rgb
     std::vector<uint8_t> raw;
     for (int y = 0; y < size; y++) {
         raw.push_back(0); // no filter
-        raw.insert(raw.end(), rgba.begin() + (ptrdiff_t)y * size * 4, rgba.begin() + (ptrdiff_t)(y + 1) * size * 4);
+        raw.insert(
+            raw.end(), rgba.begin() + (ptrdiff_t)y * size * 4, rgba.begin() + (ptrdiff_t)(y + 1) * size * 4);
     }
-    std::vector<uint8_t> zlib = {0x78, 0x01};
+    std::vector<uint8_t> zlib = { 0x78, 0x01 };
     for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
         const size_t length = raw.size() - at < 65535 ? raw.size() - at : 65535;
         zlib.push_back(at + length == raw.size() ? 1 : 0);
@@ -99,11 +100,11 @@ static std::vector<uint8_t> encode_png(int size, const std::vector<uint8_t>& rgb
     }
     put32(zlib, (b << 16) | a);
 
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
     std::vector<uint8_t> header;
     put32(header, (uint32_t)size);
     put32(header, (uint32_t)size);
-    header.insert(header.end(), {8, 6, 0, 0, 0}); // 8-bit RGBA
+    header.insert(header.end(), { 8, 6, 0, 0, 0 }); // 8-bit RGBA
     chunk(png, "IHDR", header);
     chunk(png, "IDAT", zlib);
     chunk(png, "IEND", {});
@@ -115,13 +116,13 @@ static std::vector<uint8_t> paint(int size)
     std::vector<uint8_t> rgba((size_t)size * size * 4);
     for (int py = 0; py < size; py++) {
         for (int px = 0; px < size; px++) {
-            Rgba sum = {0, 0, 0, 0};
+            Rgba sum = { 0, 0, 0, 0 };
             for (int sy = 0; sy < SAMPLES; sy++) {
                 for (int sx = 0; sx < SAMPLES; sx++) {
                     const double u = ((px + (sx + 0.5) / SAMPLES) / size) * 2 - 1;
                     const double v = 1 - ((py + (sy + 0.5) / SAMPLES) / size) * 2;
                     const Rgba s = sample(u, v);
-                    sum = {sum.r + s.r * s.a, sum.g + s.g * s.a, sum.b + s.b * s.a, sum.a + s.a};
+                    sum = { sum.r + s.r * s.a, sum.g + s.g * s.a, sum.b + s.b * s.a, sum.a + s.a };
                 }
             }
             uint8_t* out = &rgba[((size_t)py * size + px) * 4];

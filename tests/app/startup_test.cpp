@@ -12,17 +12,12 @@
 #include "scene.h"
 
 // The scene stages stand in as single log entries: the app is tested here, the scene elsewhere.
-void init_scene()
-{
-    fake_calls.push_back(FakeCall{"init_scene", {}, std::string(), nullptr});
-}
+void init_scene() { fake_calls.push_back(FakeCall { "init_scene", {}, std::string(), nullptr }); }
 
-void draw_frame()
-{
-    fake_calls.push_back(FakeCall{"draw_frame", {}, std::string(), nullptr});
-}
+void draw_frame() { fake_calls.push_back(FakeCall { "draw_frame", {}, std::string(), nullptr }); }
 
-namespace {
+namespace
+{
 
 const char QUESTION[] = "Glimmerhorn!|Would You like to see the intro in its glorious 32-bit mode\n"
                         "with transparency effects of extraordinary magnitude?";
@@ -35,12 +30,10 @@ std::vector<std::string> call_lines()
     return lines;
 }
 
-void print_log_at_exit()
-{
-    fputs(fake_calls_text().c_str(), stderr);
-}
+void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
 
-class StartUp : public testing::Test {
+class StartUp : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -110,7 +103,7 @@ TEST_F(StartUp, AnsweringYesAsksFor32BitsAndAlpha)
     EXPECT_TRUE(truecolor_mode);
     EXPECT_EQ(display_bpp, 32);
     ASSERT_EQ(fake_calls_named("display_mode_set").size(), 1u);
-    EXPECT_EQ(fake_calls_named("display_mode_set")[0].args, (std::vector<double>{800, 600, 32}));
+    EXPECT_EQ(fake_calls_named("display_mode_set")[0].args, (std::vector<double> { 800, 600, 32 }));
     ASSERT_EQ(fake_calls_named("glutInitDisplayMode").size(), 1u);
     EXPECT_EQ(fake_calls_named("glutInitDisplayMode")[0].args[0], 26);
     EXPECT_EQ(fake_calls_named("frame_timer_begin_period")[0].args[0], 4);
@@ -118,7 +111,7 @@ TEST_F(StartUp, AnsweringYesAsksFor32BitsAndAlpha)
 
 TEST_F(StartUp, OnlyYesSelects32Bits)
 {
-    for (int answer : {IDNO, IDOK, 0, -1, 2}) {
+    for (int answer : { IDNO, IDOK, 0, -1, 2 }) {
         SetUp();
         platform_script.question_answer = answer;
         run_intro();
@@ -134,9 +127,10 @@ void expect_timer_failure(const char* text)
     const std::vector<FakeCall> boxes = fake_calls_named("message_box_show");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, std::string("Glimmerhorn|") + text);
-    EXPECT_EQ(boxes[0].args, std::vector<double>{MB_ICONERROR});
+    EXPECT_EQ(boxes[0].args, std::vector<double> { MB_ICONERROR });
     EXPECT_EQ(fake_calls.back().name, "message_box_show");
-    for (const char* never : {"glutInitErrorFunc", "glutInit", "display_mode_set", "glutCreateWindow", "init_scene", "glutMainLoop"})
+    for (const char* never : { "glutInitErrorFunc", "glutInit", "display_mode_set", "glutCreateWindow",
+             "init_scene", "glutMainLoop" })
         EXPECT_TRUE(fake_calls_named(never).empty()) << never;
 }
 
@@ -164,15 +158,21 @@ TEST_F(StartUp, IdlePostsARedisplayAndReshapeDoesNothing)
 {
     on_idle();
     on_reshape(1024, 768);
-    EXPECT_EQ(call_lines(), std::vector<std::string>{"glutPostRedisplay( )"});
+    EXPECT_EQ(call_lines(), std::vector<std::string> { "glutPostRedisplay( )" });
 }
 
 TEST_F(StartUp, DisplayIsOnePacedFrame)
 {
     on_display();
     const std::vector<std::string> expected = {
-        "frame_timer_reset( )", "frame_timer_arm( 10 )", "glClear( 16640 )", "draw_frame( )",
-        "glFlush( )",           "glutSwapBuffers( )",    "frame_timer_wait( )", "frame_timer_cancel( )",
+        "frame_timer_reset( )",
+        "frame_timer_arm( 10 )",
+        "glClear( 16640 )",
+        "draw_frame( )",
+        "glFlush( )",
+        "glutSwapBuffers( )",
+        "frame_timer_wait( )",
+        "frame_timer_cancel( )",
     };
     EXPECT_EQ(call_lines(), expected);
 }

@@ -13,8 +13,8 @@ extern "C" void* __libc_realloc(void* block, size_t size);
 extern "C" void* __libc_memalign(size_t alignment, size_t size);
 extern "C" void __libc_free(void* block);
 
-std::atomic<bool> allocation_counting{false};
-std::atomic<long> allocation_count{0};
+std::atomic<bool> allocation_counting { false };
+std::atomic<long> allocation_count { 0 };
 
 static void count()
 {
@@ -62,7 +62,4 @@ extern "C" void* aligned_alloc(size_t alignment, size_t size)
     return __libc_memalign(alignment, size);
 }
 
-extern "C" void free(void* block)
-{
-    __libc_free(block);
-}
+extern "C" void free(void* block) { __libc_free(block); }

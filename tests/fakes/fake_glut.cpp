@@ -7,7 +7,7 @@ GlutCallbacks glut_callbacks;
 
 static void record(const char* name, std::vector<double> args, std::string text = std::string())
 {
-    fake_calls.push_back(FakeCall{name, std::move(args), std::move(text), nullptr});
+    fake_calls.push_back(FakeCall { name, std::move(args), std::move(text), nullptr });
 }
 
 void glutInit(int* argc, char** argv)
@@ -16,22 +16,25 @@ void glutInit(int* argc, char** argv)
     std::string all = "argv={";
     for (int i = 0; argv[i]; i++)
         all += "\"" + std::string(argv[i]) + "\",";
-    record("glutInit", {(double)*argc}, all + "}");
+    record("glutInit", { (double)*argc }, all + "}");
 }
 void glutInitErrorFunc(void (*callback)(const char*, va_list))
 {
     (void)callback;
     record("glutInitErrorFunc", {});
 }
-void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {(double)mode}); }
-void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", {(double)width, (double)height}); }
+void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", { (double)mode }); }
+void glutInitWindowSize(int width, int height)
+{
+    record("glutInitWindowSize", { (double)width, (double)height });
+}
 int glutCreateWindow(const char* title)
 {
     record("glutCreateWindow", {}, title);
     return 1;
 }
 void glutFullScreen() { record("glutFullScreen", {}); }
-void glutSetCursor(int cursor) { record("glutSetCursor", {(double)cursor}); }
+void glutSetCursor(int cursor) { record("glutSetCursor", { (double)cursor }); }
 void glutReshapeFunc(void (*callback)(int, int))
 {
     glut_callbacks.reshape = callback;

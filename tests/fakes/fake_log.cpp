@@ -6,10 +6,7 @@
 std::vector<FakeCall> fake_calls;
 bool fake_calls_recording = true;
 
-void fake_calls_clear()
-{
-    fake_calls.clear();
-}
+void fake_calls_clear() { fake_calls.clear(); }
 
 std::string fake_call_text(const FakeCall& call)
 {

@@ -4,20 +4,17 @@
 
 PlatformScript platform_script;
 
-void fake_platform_reset()
-{
-    platform_script = PlatformScript();
-}
+void fake_platform_reset() { platform_script = PlatformScript(); }
 
 static void record(const char* name, std::vector<double> args = {}, std::string text = std::string())
 {
-    fake_calls.push_back(FakeCall{name, std::move(args), std::move(text), nullptr});
+    fake_calls.push_back(FakeCall { name, std::move(args), std::move(text), nullptr });
 }
 
 int message_box_show(const char* text, const char* caption, int style)
 {
     // the text is "caption|text" so one string shows both
-    record("message_box_show", {(double)style}, std::string(caption) + "|" + text);
+    record("message_box_show", { (double)style }, std::string(caption) + "|" + text);
     if ((style & 0x0F) == MB_YESNO)
         return platform_script.question_answer;
     return IDOK;
@@ -39,14 +36,14 @@ bool frame_timer_create()
 }
 bool frame_timer_begin_period(unsigned period)
 {
-    record("frame_timer_begin_period", {(double)period});
+    record("frame_timer_begin_period", { (double)period });
     return platform_script.begin_period_ok;
 }
-void frame_timer_end_period(unsigned period) { record("frame_timer_end_period", {(double)period}); }
+void frame_timer_end_period(unsigned period) { record("frame_timer_end_period", { (double)period }); }
 void frame_timer_reset() { record("frame_timer_reset"); }
 bool frame_timer_arm(unsigned delay_ms)
 {
-    record("frame_timer_arm", {(double)delay_ms});
+    record("frame_timer_arm", { (double)delay_ms });
     return platform_script.arm_ok;
 }
 void frame_timer_wait() { record("frame_timer_wait"); }
@@ -54,13 +51,13 @@ void frame_timer_cancel() { record("frame_timer_cancel"); }
 
 void display_mode_set(int width, int height, int bpp)
 {
-    record("display_mode_set", {(double)width, (double)height, (double)bpp});
+    record("display_mode_set", { (double)width, (double)height, (double)bpp });
 }
 void swap_control_disable() { record("swap_control_disable"); }
 
 bool player_open(int rate)
 {
-    record("player_open", {(double)rate});
+    record("player_open", { (double)rate });
     return platform_script.player_open_ok;
 }
 bool player_start()
@@ -70,7 +67,7 @@ bool player_start()
 }
 bool player_load(const void* module, size_t size)
 {
-    fake_calls.push_back(FakeCall{"player_load", {(double)size}, std::string(), module});
+    fake_calls.push_back(FakeCall { "player_load", { (double)size }, std::string(), module });
     return platform_script.player_load_ok;
 }
 bool player_play()

@@ -13,17 +13,18 @@
 #include "fakes.h"
 #include "geometry.h"
 
-namespace {
+namespace
+{
 
 struct Vec {
     double x, y, z;
 };
 
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec operator-(Vec a, Vec b) { return { a.x - b.x, a.y - b.y, a.z - b.z }; }
+Vec operator+(Vec a, Vec b) { return { a.x + b.x, a.y + b.y, a.z + b.z }; }
 bool operator==(Vec a, Vec b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec cross(Vec a, Vec b) { return { a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x }; }
 
 struct Quad {
     Vec normal;
@@ -38,7 +39,7 @@ struct CompiledList {
     std::vector<Quad> quads;
 };
 
-Vec vec_of(const FakeCall& call) { return {call.args[0], call.args[1], call.args[2]}; }
+Vec vec_of(const FakeCall& call) { return { call.args[0], call.args[1], call.args[2] }; }
 
 // Compiles the font into the fake and cuts the log into lists; fails the test on any call outside the
 // pattern glNewList, glBegin(GL_QUADS), (glNormal3f, 4 x glVertex3f)..., glEnd, glEndList.
@@ -50,7 +51,7 @@ std::vector<CompiledList> compile_font()
     size_t at = 0;
     const std::vector<FakeCall>& log = fake_calls;
     while (at < log.size()) {
-        CompiledList list{};
+        CompiledList list {};
         EXPECT_EQ(log[at].name, "glNewList") << fake_call_text(log[at]);
         list.name = log[at].args[0];
         list.mode = log[at].args[1];
@@ -59,7 +60,7 @@ std::vector<CompiledList> compile_font()
         EXPECT_EQ(log[at].args[0], GL_QUADS);
         list.calls.push_back(log[at++]);
         while (at < log.size() && log[at].name == "glNormal3f") {
-            Quad quad{};
+            Quad quad {};
             quad.normal = vec_of(log[at]);
             list.calls.push_back(log[at++]);
             for (Vec& corner : quad.corners) {
@@ -100,33 +101,52 @@ TEST(GlyphLists, FullStopIsTheWorkedExampleCallForCall)
         std::vector<double> args;
     };
     const std::vector<Expected> expected = {
-        {"glNewList", {46, 0x1300}},
-        {"glBegin", {GL_QUADS}},
+        { "glNewList", { 46, 0x1300 } },
+        { "glBegin", { GL_QUADS } },
         // back
-        {"glNormal3f", {0, 0, -1}},
-        {"glVertex3f", {a, a, 0}}, {"glVertex3f", {a, b, 0}}, {"glVertex3f", {b, b, 0}}, {"glVertex3f", {b, a, 0}},
+        { "glNormal3f", { 0, 0, -1 } },
+        { "glVertex3f", { a, a, 0 } },
+        { "glVertex3f", { a, b, 0 } },
+        { "glVertex3f", { b, b, 0 } },
+        { "glVertex3f", { b, a, 0 } },
         // left
-        {"glNormal3f", {-1, 0, 0}},
-        {"glVertex3f", {a, a, 0}}, {"glVertex3f", {a, a, d}}, {"glVertex3f", {a, b, d}}, {"glVertex3f", {a, b, 0}},
+        { "glNormal3f", { -1, 0, 0 } },
+        { "glVertex3f", { a, a, 0 } },
+        { "glVertex3f", { a, a, d } },
+        { "glVertex3f", { a, b, d } },
+        { "glVertex3f", { a, b, 0 } },
         // top
-        {"glNormal3f", {0, 1, 0}},
-        {"glVertex3f", {a, b, 0}}, {"glVertex3f", {a, b, d}}, {"glVertex3f", {b, b, d}}, {"glVertex3f", {b, b, 0}},
+        { "glNormal3f", { 0, 1, 0 } },
+        { "glVertex3f", { a, b, 0 } },
+        { "glVertex3f", { a, b, d } },
+        { "glVertex3f", { b, b, d } },
+        { "glVertex3f", { b, b, 0 } },
         // right
-        {"glNormal3f", {1, 0, 0}},
-        {"glVertex3f", {b, a, 0}}, {"glVertex3f", {b, b, 0}}, {"glVertex3f", {b, b, d}}, {"glVertex3f", {b, a, d}},
+        { "glNormal3f", { 1, 0, 0 } },
+        { "glVertex3f", { b, a, 0 } },
+        { "glVertex3f", { b, b, 0 } },
+        { "glVertex3f", { b, b, d } },
+        { "glVertex3f", { b, a, d } },
         // bottom
-        {"glNormal3f", {0, -1, 0}},
-        {"glVertex3f", {a, a, 0}}, {"glVertex3f", {b, a, 0}}, {"glVertex3f", {b, a, d}}, {"glVertex3f", {a, a, d}},
+        { "glNormal3f", { 0, -1, 0 } },
+        { "glVertex3f", { a, a, 0 } },
+        { "glVertex3f", { b, a, 0 } },
+        { "glVertex3f", { b, a, d } },
+        { "glVertex3f", { a, a, d } },
         // front
-        {"glNormal3f", {0, 0, 1}},
-        {"glVertex3f", {a, a, d}}, {"glVertex3f", {b, a, d}}, {"glVertex3f", {b, b, d}}, {"glVertex3f", {a, b, d}},
-        {"glEnd", {}},
-        {"glEndList", {}},
+        { "glNormal3f", { 0, 0, 1 } },
+        { "glVertex3f", { a, a, d } },
+        { "glVertex3f", { b, a, d } },
+        { "glVertex3f", { b, b, d } },
+        { "glVertex3f", { a, b, d } },
+        { "glEnd", {} },
+        { "glEndList", {} },
     };
     ASSERT_EQ(stop->calls.size(), expected.size());
     for (size_t i = 0; i < expected.size(); i++) {
         EXPECT_EQ(stop->calls[i].name, expected[i].name) << "call " << i;
-        EXPECT_EQ(stop->calls[i].args, expected[i].args) << "call " << i << ": " << fake_call_text(stop->calls[i]);
+        EXPECT_EQ(stop->calls[i].args, expected[i].args)
+            << "call " << i << ": " << fake_call_text(stop->calls[i]);
     }
 }
 
@@ -134,13 +154,66 @@ TEST(GlyphLists, EveryGlyphHasItsListInCompileOrderWithItsQuadCount)
 {
     // list name and quad count of every glyph, in compile order
     const std::vector<std::pair<double, int>> expected = {
-        {48, 38}, {49, 21}, {50, 29}, {51, 30}, {52, 17}, {53, 28}, {54, 29}, {55, 17}, {56, 42}, {57, 29},
-        {97, 28}, {98, 21}, {99, 18}, {100, 22}, {101, 29}, {102, 17}, {103, 28}, {104, 17}, {105, 18},
-        {106, 24}, {107, 34}, {108, 12}, {109, 30}, {110, 18}, {111, 24}, {112, 22}, {113, 22}, {114, 12},
-        {115, 30}, {116, 22}, {117, 17}, {118, 35}, {95, 6}, {36, 48}, {38, 59}, {39, 11}, {33, 12}, {58, 12},
-        {47, 41}, {63, 29}, {34, 22}, {64, 38}, {61, 12}, {44, 11}, {46, 6}, {43, 16}, {37, 53}, {59, 17},
-        {35, 40}, {40, 18}, {41, 18}, {42, 40}, {45, 6}, {119, 30}, {120, 54}, {121, 23}, {122, 40},
-        {4294967268.0, 40}, {4294967269.0, 34}, {4294967286.0, 36},
+        { 48, 38 },
+        { 49, 21 },
+        { 50, 29 },
+        { 51, 30 },
+        { 52, 17 },
+        { 53, 28 },
+        { 54, 29 },
+        { 55, 17 },
+        { 56, 42 },
+        { 57, 29 },
+        { 97, 28 },
+        { 98, 21 },
+        { 99, 18 },
+        { 100, 22 },
+        { 101, 29 },
+        { 102, 17 },
+        { 103, 28 },
+        { 104, 17 },
+        { 105, 18 },
+        { 106, 24 },
+        { 107, 34 },
+        { 108, 12 },
+        { 109, 30 },
+        { 110, 18 },
+        { 111, 24 },
+        { 112, 22 },
+        { 113, 22 },
+        { 114, 12 },
+        { 115, 30 },
+        { 116, 22 },
+        { 117, 17 },
+        { 118, 35 },
+        { 95, 6 },
+        { 36, 48 },
+        { 38, 59 },
+        { 39, 11 },
+        { 33, 12 },
+        { 58, 12 },
+        { 47, 41 },
+        { 63, 29 },
+        { 34, 22 },
+        { 64, 38 },
+        { 61, 12 },
+        { 44, 11 },
+        { 46, 6 },
+        { 43, 16 },
+        { 37, 53 },
+        { 59, 17 },
+        { 35, 40 },
+        { 40, 18 },
+        { 41, 18 },
+        { 42, 40 },
+        { 45, 6 },
+        { 119, 30 },
+        { 120, 54 },
+        { 121, 23 },
+        { 122, 40 },
+        { 4294967268.0, 40 },
+        { 4294967269.0, 34 },
+        { 4294967286.0, 36 },
     };
     const std::vector<CompiledList> lists = compile_font();
     ASSERT_EQ(lists.size(), expected.size());
@@ -167,8 +240,8 @@ TEST(GlyphLists, EveryGlyphHasItsListInCompileOrderWithItsQuadCount)
 
 TEST(GlyphLists, EveryQuadIsAPlanarRectangleWoundAboutItsUnitAxisNormal)
 {
-    const std::set<double> grid = {0.00f, 0.14f, 0.29f, 0.43f, 0.57f, 0.71f, 0.86f,
-                                   1.00f, 1.14f, 1.29f, 1.43f, 1.57f};
+    const std::set<double> grid
+        = { 0.00f, 0.14f, 0.29f, 0.43f, 0.57f, 0.71f, 0.86f, 1.00f, 1.14f, 1.29f, 1.43f, 1.57f };
     double max_x = 0, max_y = 0, max_z = 0;
     std::set<double> reaching_past_the_cell;
     for (const CompiledList& list : compile_font()) {
@@ -201,7 +274,7 @@ TEST(GlyphLists, EveryQuadIsAPlanarRectangleWoundAboutItsUnitAxisNormal)
     EXPECT_EQ(max_x, (double)1.14f);
     EXPECT_EQ(max_y, (double)1.57f);
     EXPECT_EQ(max_z, (double)0.29f);
-    EXPECT_EQ(reaching_past_the_cell, std::set<double>{'f'});
+    EXPECT_EQ(reaching_past_the_cell, std::set<double> { 'f' });
 }
 
 std::vector<Vec> normals_of(const CompiledList& list, size_t first, size_t count)
@@ -224,10 +297,11 @@ bool same(const std::vector<Vec>& a, const std::vector<Vec>& b)
 
 TEST(GlyphLists, ThreeGlyphsGiveSomeBlocksTheirFacesInAnotherOrder)
 {
-    const Vec back{0, 0, -1}, left{-1, 0, 0}, top{0, 1, 0}, right{1, 0, 0}, bottom{0, -1, 0}, front{0, 0, 1};
-    const std::vector<Vec> usual = {back, left, top, right, bottom, front};
-    const std::vector<Vec> mirrored = {back, right, top, left, bottom, front};
-    const std::vector<Vec> turned = {bottom, back, right, front, left, top};
+    const Vec back { 0, 0, -1 }, left { -1, 0, 0 }, top { 0, 1, 0 }, right { 1, 0, 0 }, bottom { 0, -1, 0 },
+        front { 0, 0, 1 };
+    const std::vector<Vec> usual = { back, left, top, right, bottom, front };
+    const std::vector<Vec> mirrored = { back, right, top, left, bottom, front };
+    const std::vector<Vec> turned = { bottom, back, right, front, left, top };
     const std::vector<CompiledList> lists = compile_font();
 
     // every block of the right parenthesis, none of the left one
@@ -243,7 +317,7 @@ TEST(GlyphLists, ThreeGlyphsGiveSomeBlocksTheirFacesInAnotherOrder)
     ASSERT_TRUE(u);
     EXPECT_TRUE(same(normals_of(*u, 0, 6), usual));
     EXPECT_TRUE(same(normals_of(*u, 6, 6), turned));
-    EXPECT_TRUE(same(normals_of(*u, 12, 5), {back, left, top, bottom, front}));
+    EXPECT_TRUE(same(normals_of(*u, 12, 5), { back, left, top, bottom, front }));
     EXPECT_EQ(u->quads[6].corners[0].x, (double)0.71f);
     EXPECT_EQ(u->quads[6].corners[0].y, (double)0.29f);
     // w: three stems, the third turned, then two feet
@@ -273,7 +347,7 @@ TEST(GlyphListName, CapitalsNameListsThatHoldNothing)
     std::set<double> compiled;
     for (const CompiledList& list : compile_font())
         compiled.insert(list.name);
-    compiled.insert(1);  // the ornament
+    compiled.insert(1); // the ornament
     compiled.insert(32); // the space, compiled empty by the scene set-up
     for (char c = 'A'; c <= 'Z'; c++)
         EXPECT_EQ(compiled.count(glyph_list_name(c)), 0u) << c;

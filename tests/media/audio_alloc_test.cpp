@@ -9,7 +9,8 @@
 #include "counting_malloc.h"
 #include "platform.h"
 
-namespace {
+namespace
+{
 
 TEST(AudioThread, AllocatesNothingWhileTheTunePlays)
 {

@@ -4,8 +4,8 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <chrono>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,19 +16,18 @@
 #include <vector>
 
 #include "assets.h"
-#include "sound_test_support.h"
 #include "platform.h"
+#include "sound_test_support.h"
 
-namespace {
+namespace
+{
 
 const int RATE = 44100;
 
-class AudioPlayer : public testing::Test {
+class AudioPlayer : public testing::Test
+{
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
+    void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
     void TearDown() override
     {
         player_stop();
@@ -118,8 +117,8 @@ TEST_F(AudioPlayer, ADriverThatCannotOpenFailsTheFirstStepAndEverythingAfterIt)
 // libopenmpt's own render of the module, played without end.
 std::vector<float> reference_render(double seconds)
 {
-    openmpt_module* module = openmpt_module_create_from_memory2(
-        music_module, music_module_size, openmpt_log_func_silent, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* module = openmpt_module_create_from_memory2(music_module, music_module_size,
+        openmpt_log_func_silent, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NE(module, nullptr);
     openmpt_module_set_repeat_count(module, -1);
     std::vector<float> out((size_t)(seconds * RATE) * 2);
@@ -153,8 +152,8 @@ TEST_F(AudioPlayer, WhatReachesTheDeviceIsTheModuleAsLibopenmptRendersItAndItLoo
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
 
-    openmpt_module* probe = openmpt_module_create_from_memory2(
-        music_module, music_module_size, openmpt_log_func_silent, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* probe = openmpt_module_create_from_memory2(music_module, music_module_size,
+        openmpt_log_func_silent, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(probe, nullptr);
     const double pass = openmpt_module_get_duration_seconds(probe);
     openmpt_module_destroy(probe);

@@ -15,9 +15,11 @@
 #include "assets.h"
 #include "sound_test_support.h"
 
-namespace {
+namespace
+{
 
-const int ORDER_LIST[] = {21, 10, 0, 9, 1, 2, 1, 5, 6, 7, 6, 7, 11, 12, 13, 12, 14, 15, 16, 15, 17, 3, 4, 3, 4, 18, 19, 18, 20};
+const int ORDER_LIST[] = { 21, 10, 0, 9, 1, 2, 1, 5, 6, 7, 6, 7, 11, 12, 13, 12, 14, 15, 16, 15, 17, 3, 4, 3,
+    4, 18, 19, 18, 20 };
 const int RATE = 44100;
 
 std::vector<unsigned char> read_module_file()
@@ -50,7 +52,7 @@ std::vector<std::vector<Cell>> read_patterns(const std::vector<unsigned char>& d
         std::vector<Cell> cells;
         at += 9;
         while (at < packed_end) {
-            int fields[5] = {0, 0, 0, 0, 0};
+            int fields[5] = { 0, 0, 0, 0, 0 };
             const unsigned char first = data.at(at);
             if (first & 0x80) {
                 at++;
@@ -61,7 +63,7 @@ std::vector<std::vector<Cell>> read_patterns(const std::vector<unsigned char>& d
                 for (int& field : fields)
                     field = data.at(at++);
             }
-            cells.push_back(Cell{fields[0], fields[1], fields[2], fields[3], fields[4]});
+            cells.push_back(Cell { fields[0], fields[1], fields[2], fields[3], fields[4] });
         }
         EXPECT_EQ(at, packed_end) << "pattern " << p;
         EXPECT_EQ(cells.size(), 64u * 4u) << "pattern " << p;
@@ -95,14 +97,15 @@ double rms_db(const float* samples, size_t count)
     return 10.0 * log10(sum / (double)count);
 }
 
-class MusicModule : public testing::Test {
+class MusicModule : public testing::Test
+{
 protected:
     void SetUp() override
     {
         data = read_module_file();
         ASSERT_EQ(data.size(), 91443u);
-        module = openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent, nullptr,
-                                                    nullptr, nullptr, nullptr, nullptr, nullptr);
+        module = openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent,
+            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(module, nullptr);
     }
     void TearDown() override
@@ -123,13 +126,13 @@ TEST_F(MusicModule, HeaderIsAnXmOfFourChannelsTwentyTwoPatternsAndTwentyNineOrde
     EXPECT_EQ(std::string(data.begin() + 38, data.begin() + 58), "FastTracker v2.00   ");
     EXPECT_EQ(u16(data, 58), 0x0104u);
     EXPECT_EQ(u32(data, 60), 276u);
-    EXPECT_EQ(u16(data, 64), 29u);  // song length
-    EXPECT_EQ(u16(data, 66), 0u);   // restart position
-    EXPECT_EQ(u16(data, 68), 4u);   // channels
-    EXPECT_EQ(u16(data, 70), 22u);  // patterns
-    EXPECT_EQ(u16(data, 72), 32u);  // instruments
-    EXPECT_EQ(u16(data, 74), 0u);   // Amiga frequency table
-    EXPECT_EQ(u16(data, 76), 6u);   // ticks a row
+    EXPECT_EQ(u16(data, 64), 29u); // song length
+    EXPECT_EQ(u16(data, 66), 0u); // restart position
+    EXPECT_EQ(u16(data, 68), 4u); // channels
+    EXPECT_EQ(u16(data, 70), 22u); // patterns
+    EXPECT_EQ(u16(data, 72), 32u); // instruments
+    EXPECT_EQ(u16(data, 74), 0u); // Amiga frequency table
+    EXPECT_EQ(u16(data, 76), 6u); // ticks a row
     EXPECT_EQ(u16(data, 78), 125u); // BPM
     for (int i = 0; i < 29; i++)
         EXPECT_EQ(data[80 + i], ORDER_LIST[i]) << "order " << i;
@@ -169,7 +172,7 @@ TEST_F(MusicModule, PatternsAndInstrumentsFillTheirFixedBlocksToTheLastByte)
     }
     EXPECT_EQ(at, data.size());
     EXPECT_EQ(at - (336u + 13923u), 77184u);
-    EXPECT_EQ(with_sample, (std::set<int>{1, 2, 3, 12, 13, 15, 32}));
+    EXPECT_EQ(with_sample, (std::set<int> { 1, 2, 3, 12, 13, 15, 32 }));
     EXPECT_EQ(forward, 5);
     EXPECT_EQ(unlooped, 2);
 }
@@ -183,15 +186,15 @@ TEST_F(MusicModule, LeadInSetsItsPaceAndBreaksAfterFourRowsThenEveryRowSwingsIts
         for (int channel = 0; channel < 4; channel++) {
             const Cell& cell = patterns[pattern][row * 4 + channel];
             if (cell.effect != 0 || cell.param != 0)
-                effects.insert({cell.effect, cell.param});
+                effects.insert({ cell.effect, cell.param });
         }
         return effects;
     };
-    EXPECT_TRUE(effects_of_row(21, 0).count({0x0F, 5}));   // speed 5
-    EXPECT_TRUE(effects_of_row(21, 0).count({0x0F, 125})); // 125 BPM
+    EXPECT_TRUE(effects_of_row(21, 0).count({ 0x0F, 5 })); // speed 5
+    EXPECT_TRUE(effects_of_row(21, 0).count({ 0x0F, 125 })); // 125 BPM
     EXPECT_TRUE(effects_of_row(21, 1).empty());
     EXPECT_TRUE(effects_of_row(21, 2).empty());
-    EXPECT_TRUE(effects_of_row(21, 3).count({0x0D, 0})); // pattern break after the fourth row
+    EXPECT_TRUE(effects_of_row(21, 3).count({ 0x0D, 0 })); // pattern break after the fourth row
 
     for (int order = 1; order < 29; order++) {
         const int pattern = ORDER_LIST[order];

@@ -11,7 +11,8 @@
 #include "fakes.h"
 #include "platform.h"
 
-namespace {
+namespace
+{
 
 size_t index_of(const std::string& name)
 {
@@ -21,10 +22,7 @@ size_t index_of(const std::string& name)
     return fake_calls.size();
 }
 
-void print_log_at_exit()
-{
-    fputs(fake_calls_text().c_str(), stderr);
-}
+void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
 
 TEST(SilentIntro, WithNoDeviceTheWarningComesOnceThenTheLoopRunsAndTheExitKeyStillStopsAndFrees)
 {
@@ -37,9 +35,9 @@ TEST(SilentIntro, WithNoDeviceTheWarningComesOnceThenTheLoopRunsAndTheExitKeySti
     for (const FakeCall& box : fake_calls_named("message_box_show"))
         if (box.text.find("music") != std::string::npos || box.text.find("BASS") != std::string::npos)
             music_boxes.push_back(box.text);
-    EXPECT_EQ(music_boxes, std::vector<std::string>{"Glimmerhorn!|BASS initialization failed! No music!"});
+    EXPECT_EQ(music_boxes, std::vector<std::string> { "Glimmerhorn!|BASS initialization failed! No music!" });
     EXPECT_EQ(fake_calls_named("player_open").size(), 1u);
-    for (const char* later : {"player_start", "player_load", "player_play", "player_stop", "player_free"})
+    for (const char* later : { "player_start", "player_load", "player_play", "player_stop", "player_free" })
         EXPECT_TRUE(fake_calls_named(later).empty()) << later;
     // the music starts (and fails) once the scene is built, before the callbacks and the loop
     EXPECT_LT(index_of("player_open"), index_of("glutDisplayFunc"));
@@ -55,7 +53,7 @@ TEST(SilentIntro, WithNoDeviceTheWarningComesOnceThenTheLoopRunsAndTheExitKeySti
     fake_calls_clear();
     atexit(print_log_at_exit);
     EXPECT_EXIT(glut_callbacks.keyboard(27, 0, 0), testing::ExitedWithCode(0),
-                "player_stop\\( \\)\nplayer_free\\( \\)\nframe_timer_end_period\\( [0-9]+ \\)\n$");
+        "player_stop\\( \\)\nplayer_free\\( \\)\nframe_timer_end_period\\( [0-9]+ \\)\n$");
 }
 
 } // namespace

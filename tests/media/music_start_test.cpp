@@ -9,7 +9,8 @@
 #include "media.h"
 #include "platform.h"
 
-namespace {
+namespace
+{
 
 std::vector<std::string> call_names()
 {
@@ -19,7 +20,8 @@ std::vector<std::string> call_names()
     return names;
 }
 
-class MusicStart : public testing::Test {
+class MusicStart : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -31,11 +33,11 @@ protected:
 TEST_F(MusicStart, OpensStartsLoadsAndPlaysTheEmbeddedModuleAtFortyFourKilohertzWithoutABox)
 {
     start_music();
-    const std::vector<std::string> expected = {"player_open", "player_start", "player_load", "player_play"};
+    const std::vector<std::string> expected = { "player_open", "player_start", "player_load", "player_play" };
     EXPECT_EQ(call_names(), expected);
-    EXPECT_EQ(fake_calls[0].args, std::vector<double>{44100.0});
+    EXPECT_EQ(fake_calls[0].args, std::vector<double> { 44100.0 });
     EXPECT_EQ(fake_calls[2].pointer, (const void*)music_module);
-    EXPECT_EQ(fake_calls[2].args, std::vector<double>{91443.0});
+    EXPECT_EQ(fake_calls[2].args, std::vector<double> { 91443.0 });
 }
 
 // One failing step: the calls made up to and including it, and the one box that follows.
@@ -48,11 +50,13 @@ struct Failure {
 TEST_F(MusicStart, EachFailingStepShowsItsOwnWarningAndEndsTheStartThere)
 {
     const Failure failures[] = {
-        {&PlatformScript::player_open_ok, {"player_open"}, "BASS initialization failed! No music!"},
-        {&PlatformScript::player_start_ok, {"player_open", "player_start"}, "Can't start digital music output!"},
-        {&PlatformScript::player_load_ok, {"player_open", "player_start", "player_load"}, "Can't load music!"},
-        {&PlatformScript::player_play_ok, {"player_open", "player_start", "player_load", "player_play"},
-         "Can't play music!"},
+        { &PlatformScript::player_open_ok, { "player_open" }, "BASS initialization failed! No music!" },
+        { &PlatformScript::player_start_ok, { "player_open", "player_start" },
+            "Can't start digital music output!" },
+        { &PlatformScript::player_load_ok, { "player_open", "player_start", "player_load" },
+            "Can't load music!" },
+        { &PlatformScript::player_play_ok, { "player_open", "player_start", "player_load", "player_play" },
+            "Can't play music!" },
     };
     for (const Failure& failure : failures) {
         SCOPED_TRACE(failure.text);
@@ -65,7 +69,7 @@ TEST_F(MusicStart, EachFailingStepShowsItsOwnWarningAndEndsTheStartThere)
         ASSERT_EQ(call_names(), expected);
         const FakeCall& box = fake_calls.back();
         EXPECT_EQ(box.text, std::string("Glimmerhorn!|") + failure.text);
-        EXPECT_EQ(box.args, std::vector<double>{(double)(MB_OK | MB_ICONWARNING)});
+        EXPECT_EQ(box.args, std::vector<double> { (double)(MB_OK | MB_ICONWARNING) });
         EXPECT_EQ(box.args[0], 48.0);
     }
 }
@@ -74,7 +78,7 @@ TEST_F(MusicStart, NoStepIsRetriedAndNothingIsUndoneAfterAFailure)
 {
     platform_script.player_load_ok = false;
     start_music();
-    for (const char* name : {"player_stop", "player_free"})
+    for (const char* name : { "player_stop", "player_free" })
         EXPECT_TRUE(fake_calls_named(name).empty()) << name;
     EXPECT_EQ(fake_calls_named("player_open").size(), 1u);
     EXPECT_EQ(fake_calls_named("player_load").size(), 1u);

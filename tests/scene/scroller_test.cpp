@@ -10,7 +10,8 @@
 #include "geometry.h"
 #include "scene.h"
 
-namespace {
+namespace
+{
 
 const double TWO_PI = 6.283185307179586;
 const double PHASE_STEP_X = 0.07662421106316569;
@@ -37,7 +38,8 @@ struct Frame {
     std::vector<double> lists;
 };
 
-class Scroller : public testing::Test {
+class Scroller : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -66,7 +68,7 @@ protected:
             EXPECT_EQ(fake_calls[i + 2].name, "glCallList");
             EXPECT_EQ(fake_calls[i + 3].name, "glPopMatrix");
             const std::vector<double>& args = fake_calls[i + 1].args;
-            drawn.translations.push_back(Move{(float)args[0], (float)args[1], (float)args[2]});
+            drawn.translations.push_back(Move { (float)args[0], (float)args[1], (float)args[2] });
             drawn.lists.push_back(fake_calls[i + 2].args[0]);
         }
         return drawn;
@@ -84,8 +86,8 @@ double name_at(int index) { return glyph_list_name(scroll_text[index % (int)strl
 // The translation of position i for a given state, each coordinate worked out in double and rounded once.
 Move translation(int i, float offset, float phase_x, float phase_y, float phase_z)
 {
-    return Move{(float)(0.4 * sin(0.5 * i + (double)phase_x) + 1.3 * i - ((double)offset + 6.0)),
-                (float)(0.6 * sin(0.7 * i + (double)phase_y)), (float)(sin(0.9 * i + (double)phase_z) - 3.0)};
+    return Move { (float)(0.4 * sin(0.5 * i + (double)phase_x) + 1.3 * i - ((double)offset + 6.0)),
+        (float)(0.6 * sin(0.7 * i + (double)phase_y)), (float)(sin(0.9 * i + (double)phase_z) - 3.0) };
 }
 
 TEST_F(Scroller, FirstFrameDrawsTheFirst18BytesAlongTheWave)
@@ -93,8 +95,8 @@ TEST_F(Scroller, FirstFrameDrawsTheFirst18BytesAlongTheWave)
     const Frame drawn = frame();
     ASSERT_EQ(drawn.translations.size(), 18u);
     for (int i = 0; i < 18; i++) {
-        const Move expected{(float)(0.4 * sin(0.5 * i) + 1.3 * i - 6.0), (float)(0.6 * sin(0.7 * i)),
-                            (float)(sin(0.9 * i) - 3.0)};
+        const Move expected { (float)(0.4 * sin(0.5 * i) + 1.3 * i - 6.0), (float)(0.6 * sin(0.7 * i)),
+            (float)(sin(0.9 * i) - 3.0) };
         EXPECT_EQ(drawn.translations[(size_t)i], expected) << "position " << i;
         EXPECT_EQ(drawn.lists[(size_t)i], name_at(i)) << "position " << i;
     }
@@ -109,8 +111,10 @@ TEST_F(Scroller, OffsetJoinsTheSumInDoubleBeforeRounding)
     float offset = 0.01f;
     const float phase = 0.3f;
     for (; offset < 1.3f; offset = std::nextafter(offset, 2.0f)) {
-        const float in_double = (float)(0.4 * sin(0.5 * 7 + (double)phase) + 1.3 * 7 - ((double)offset + 6.0));
-        const float in_float = (float)(0.4 * sin(0.5 * 7 + (double)phase) + 1.3 * 7 - (double)(offset + 6.0f));
+        const float in_double
+            = (float)(0.4 * sin(0.5 * 7 + (double)phase) + 1.3 * 7 - ((double)offset + 6.0));
+        const float in_float
+            = (float)(0.4 * sin(0.5 * 7 + (double)phase) + 1.3 * 7 - (double)(offset + 6.0f));
         if (in_double != in_float)
             break;
     }
@@ -121,7 +125,8 @@ TEST_F(Scroller, OffsetJoinsTheSumInDoubleBeforeRounding)
     wave_phase_z = 5.9f;
     const Frame drawn = frame();
     for (int i = 0; i < 18; i++)
-        EXPECT_EQ(drawn.translations[(size_t)i], translation(i, offset, phase, 1.1f, 5.9f)) << "position " << i;
+        EXPECT_EQ(drawn.translations[(size_t)i], translation(i, offset, phase, 1.1f, 5.9f))
+            << "position " << i;
 }
 
 TEST_F(Scroller, ShiftsAtTheEndOfFrames24And47WithoutAJump)
@@ -129,7 +134,8 @@ TEST_F(Scroller, ShiftsAtTheEndOfFrames24And47WithoutAJump)
     frames(23);
     EXPECT_EQ(scroll_start, 0);
     EXPECT_NEAR(scroll_offset, 23.0 / 18.0, 1e-5);
-    const double offset = scroll_offset, phase_x = wave_phase_x, phase_y = wave_phase_y, phase_z = wave_phase_z;
+    const double offset = scroll_offset, phase_x = wave_phase_x, phase_y = wave_phase_y,
+                 phase_z = wave_phase_z;
     frame(); // frame 24
     EXPECT_EQ(scroll_start, 1);
     EXPECT_NEAR(scroll_offset, 4.0 / 3.0 - 1.3, 1e-5);
@@ -141,7 +147,8 @@ TEST_F(Scroller, ShiftsAtTheEndOfFrames24And47WithoutAJump)
     for (int i = 0; i < 17; i++) {
         const int j = i + 1;
         const Move& moved = after.translations[(size_t)i];
-        EXPECT_NEAR(moved.x, 0.4 * sin(0.5 * j + phase_x + PHASE_STEP_X) + 1.3 * j - (offset + 1.0 / 18 + 6), 1e-5)
+        EXPECT_NEAR(
+            moved.x, 0.4 * sin(0.5 * j + phase_x + PHASE_STEP_X) + 1.3 * j - (offset + 1.0 / 18 + 6), 1e-5)
             << "letter " << j;
         EXPECT_NEAR(moved.y, 0.6 * sin(0.7 * j + phase_y + PHASE_STEP_Y), 1e-5) << "letter " << j;
         EXPECT_NEAR(moved.z, sin(0.9 * j + phase_z + PHASE_STEP_Z) - 3, 1e-5) << "letter " << j;
@@ -211,11 +218,12 @@ TEST_F(Scroller, StaysInRangeOver100000FramesAndRunsThroughTheWholeText)
             }
             since_shift = 0;
         }
-        if (!(scroll_offset >= 0 && scroll_offset <= 1.3) || !(wave_phase_x >= 0 && wave_phase_x <= (float)TWO_PI) ||
-            !(wave_phase_y >= 0 && wave_phase_y <= (float)TWO_PI) ||
-            !(wave_phase_z >= 0 && wave_phase_z <= (float)TWO_PI)) {
-            ADD_FAILURE() << "frame " << n << ": offset " << scroll_offset << ", phases " << wave_phase_x << " "
-                          << wave_phase_y << " " << wave_phase_z;
+        if (!(scroll_offset >= 0 && scroll_offset <= 1.3)
+            || !(wave_phase_x >= 0 && wave_phase_x <= (float)TWO_PI)
+            || !(wave_phase_y >= 0 && wave_phase_y <= (float)TWO_PI)
+            || !(wave_phase_z >= 0 && wave_phase_z <= (float)TWO_PI)) {
+            ADD_FAILURE() << "frame " << n << ": offset " << scroll_offset << ", phases " << wave_phase_x
+                          << " " << wave_phase_y << " " << wave_phase_z;
             break;
         }
     }

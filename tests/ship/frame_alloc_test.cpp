@@ -8,7 +8,8 @@
 #include "fakes.h"
 #include "scene.h"
 
-namespace {
+namespace
+{
 
 TEST(FrameAllocations, NoneOverThousandsOfFrames)
 {
