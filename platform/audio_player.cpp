@@ -70,19 +70,15 @@ bool player_start()
     return true;
 }
 
-// Called by start_music with the embedded module: decodes size bytes of module data, set to loop
-// without end and to ramp volume changes. False when no output is open or the data is no module.
+// Called by start_music with the embedded module: decodes it with the tune's render settings
+// (player_create_module). False when no output is open or the data is no module.
 bool player_load(const void* module, size_t size)
 {
-    if (player_device == 0 || module == nullptr)
+    if (player_device == 0)
         return false;
-    openmpt_module* loaded = openmpt_module_create_from_memory2(module, size, openmpt_log_func_silent,
-        nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* loaded = player_create_module(module, size);
     if (loaded == nullptr)
         return false;
-    openmpt_module_set_repeat_count(loaded, -1);
-    // -1 is the library's recommended ramp; 0 would switch ramping off
-    openmpt_module_set_render_param(loaded, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, -1);
 
     SDL_LockAudioDevice(player_device);
     openmpt_module* replaced = player_module;

@@ -49,3 +49,8 @@ bool player_play();
 // Both harmless when nothing was started.
 void player_stop();
 void player_free();
+
+// The tune's render settings, shared by the player and the capture program: size bytes of module
+// data decoded, looping without end, volume changes ramped. Null when the data is no module.
+struct openmpt_module;
+openmpt_module* player_create_module(const void* module, size_t size);

@@ -1,0 +1,11 @@
+// The capture program's entry: the intro into a video file, with no display.
+#include "capture.h"
+
+int main(int argc, char** argv)
+{
+    CaptureOptions options;
+    const int status = options_parse(argc, argv, &options);
+    if (status >= 0)
+        return status;
+    return capture_run(&options, argv[0]);
+}

@@ -1,0 +1,84 @@
+// The platform under the scene when capturing: no boxes, no device. Messages go to stderr, and the
+// player keeps the module that start_music loads so that the capture renders the tune itself.
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "capture.h"
+#include "platform.h"
+
+// The colour mode the scene reads; capture_run sets both from --mode before init_scene.
+bool truecolor_mode = false;
+int display_bpp = 16;
+
+static int tune_frames_per_second; // asked for by player_open
+static openmpt_module* tune_module; // loaded by player_load
+static bool tune_playing; // set by player_play
+
+// Called by the scene and the picture loader for each warning: one line on stderr, whatever the style.
+int message_box_show(const char* text, const char* caption, int style)
+{
+    (void)caption;
+    // the loader's messages end in a line break of their own
+    size_t length = strlen(text);
+    while (length > 0 && text[length - 1] == '\n')
+        length--;
+    fprintf(stderr, "glimmerhorn-capture: %.*s\n", (int)length, text);
+    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+}
+
+// start_music's four steps. Nothing is opened: the rate is noted and the module kept, with the
+// player's own render settings.
+bool player_open(int rate)
+{
+    tune_frames_per_second = rate;
+    return rate > 0;
+}
+
+bool player_start() { return tune_frames_per_second > 0; }
+
+bool player_load(const void* module, size_t size)
+{
+    tune_free();
+    tune_module = player_create_module(module, size);
+    return tune_module != nullptr;
+}
+
+bool player_play()
+{
+    tune_playing = tune_module != nullptr;
+    return tune_playing;
+}
+
+void player_stop() { tune_playing = false; }
+
+void player_free() { tune_free(); }
+
+int tune_rate() { return tune_playing ? tune_frames_per_second : 0; }
+
+// One pass of the tune as libopenmpt times it (the loop count does not change it).
+double tune_pass_seconds() { return tune_module ? openmpt_module_get_duration_seconds(tune_module) : 0.0; }
+
+// Called by the encoding thread, in order: the next frames of the tune, from its first sample on.
+void tune_read(float* out, size_t frames)
+{
+    size_t done = 0;
+    while (tune_playing && done < frames) {
+        const size_t got = openmpt_module_read_interleaved_float_stereo(
+            tune_module, tune_frames_per_second, frames - done, out + done * 2);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    // the module loops without end; should it ever stop, the rest is silence
+    memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
+}
+
+void tune_free()
+{
+    if (tune_module != nullptr)
+        openmpt_module_destroy(tune_module);
+    tune_module = nullptr;
+    tune_playing = false;
+}

@@ -1,0 +1,455 @@
+// The video file: FFmpeg's encoders and muxers, fed one drawn frame and its stretch of the tune at a time.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "capture.h"
+
+// The .mp4's sound bit rate, and the x264 preset: the fastest that still keeps the letters' edges
+// clean at the default quality.
+static const int64_t AAC_BIT_RATE = 192000;
+static const char X264_PRESET[] = "faster";
+// Pictures in flight in the converting formats: the GIF encoder holds on to the frame before the one
+// it is given, so a third is always free to write into.
+constexpr int PICTURES = 2;
+
+static AVFormatContext* file_format;
+static AVCodecContext* file_video;
+static AVCodecContext* file_audio;
+static AVStream* file_video_stream;
+static AVStream* file_audio_stream;
+static AVFrame* file_slot_frame; // wraps a frame slot for the encoders that take it as it is
+static AVFrame* file_pictures[PICTURES]; // the converted picture of the formats that need one
+static AVFrame* file_sound; // one codec frame of sound
+static AVPacket* file_packet;
+static SwsContext* file_scaler;
+static VideoFormat file_kind;
+static int file_width;
+static int file_height;
+static int file_fps;
+static int file_rate; // sound frames a second; 0 for no sound
+static int file_sound_size; // sound frames in one codec frame
+static float* file_tune; // the tune's samples for one codec frame, interleaved
+static int file_tune_waiting; // of them, rendered and not yet sent
+static int64_t file_sound_sent; // sound frames sent to the encoder
+static int64_t file_sound_due; // sound frames rendered: the end of the sound so far
+static uint32_t file_colours[256];
+static const unsigned char* file_lookup;
+static char file_reason[256];
+
+static bool file_fail(const char* what, int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = "";
+    av_strerror(code, text, sizeof text);
+    snprintf(file_reason, sizeof file_reason, "%s: %s", what, text);
+    return false;
+}
+
+const char* video_file_error() { return file_reason; }
+
+// Hands the encoder's finished packets to the muxer. The last sound packet is cut to the sound there
+// is: an encoder that pads its last frame would otherwise make the sound outlast the picture.
+static bool drain(AVCodecContext* codec, AVStream* stream)
+{
+    for (;;) {
+        int status = avcodec_receive_packet(codec, file_packet);
+        if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
+            return true;
+        if (status < 0)
+            return file_fail(
+                codec == file_video ? "the video encoder failed" : "the sound encoder failed", status);
+        if (codec == file_audio && file_packet->pts != AV_NOPTS_VALUE
+            && file_packet->pts + file_packet->duration > file_sound_due)
+            file_packet->duration = file_sound_due > file_packet->pts ? file_sound_due - file_packet->pts : 0;
+        av_packet_rescale_ts(file_packet, codec->time_base, stream->time_base);
+        file_packet->stream_index = stream->index;
+        status = av_interleaved_write_frame(file_format, file_packet);
+        if (status < 0)
+            return file_fail("writing failed", status);
+    }
+}
+
+static AVCodecContext* open_video(const CaptureOptions* options)
+{
+    const AVCodec* codec = nullptr;
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    switch (options->format) {
+    case FORMAT_MKV:
+        codec = avcodec_find_encoder(AV_CODEC_ID_FFV1);
+        format = AV_PIX_FMT_BGR0; // the frame as read back, alpha left out
+        break;
+    case FORMAT_MP4:
+        codec = avcodec_find_encoder_by_name("libx264");
+        format = AV_PIX_FMT_YUV420P; // what players and video sites take
+        break;
+    case FORMAT_GIF:
+        codec = avcodec_find_encoder(AV_CODEC_ID_GIF);
+        format = AV_PIX_FMT_PAL8;
+        break;
+    }
+    if (codec == nullptr) {
+        snprintf(file_reason, sizeof file_reason, "this FFmpeg has no %s encoder",
+            options->format == FORMAT_MP4       ? "libx264"
+                : options->format == FORMAT_MKV ? "FFV1"
+                                                : "GIF");
+        return nullptr;
+    }
+    AVCodecContext* video = avcodec_alloc_context3(codec);
+    if (video == nullptr) {
+        file_fail("no memory for the video encoder", AVERROR(ENOMEM));
+        return nullptr;
+    }
+    video->width = file_width;
+    video->height = file_height;
+    video->pix_fmt = format;
+    video->time_base = AVRational { 1, options->fps };
+    video->framerate = AVRational { options->fps, 1 };
+    video->sample_aspect_ratio = AVRational { 1, 1 };
+    video->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (file_format->oformat->flags & AVFMT_GLOBALHEADER)
+        video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (options->format == FORMAT_MKV) {
+        // version 3: slices coded apart (so both cores can work on a frame), each with a checksum
+        video->level = 3;
+        video->slices = 4;
+        video->thread_count = 2;
+        video->gop_size = 1;
+        av_opt_set_int(video->priv_data, "slicecrc", 1, 0);
+    } else if (options->format == FORMAT_MP4) {
+        av_opt_set(video->priv_data, "preset", X264_PRESET, 0);
+        av_opt_set_int(video->priv_data, "crf", options->crf, 0);
+        video->thread_count = 0;
+        // full-range RGB made into limited-range BT.709, and the file says so
+        video->colorspace = AVCOL_SPC_BT709;
+        video->color_primaries = AVCOL_PRI_BT709;
+        video->color_trc = AVCOL_TRC_BT709;
+        video->color_range = AVCOL_RANGE_MPEG;
+    }
+    const int status = avcodec_open2(video, codec, nullptr);
+    if (status < 0) {
+        file_fail("the video encoder does not start", status);
+        avcodec_free_context(&video);
+    }
+    return video;
+}
+
+static AVCodecContext* open_audio(const CaptureOptions* options, int rate)
+{
+    const AVCodec* codec
+        = avcodec_find_encoder(options->format == FORMAT_MKV ? AV_CODEC_ID_FLAC : AV_CODEC_ID_AAC);
+    if (codec == nullptr) {
+        snprintf(file_reason, sizeof file_reason, "this FFmpeg has no %s encoder",
+            options->format == FORMAT_MKV ? "FLAC" : "AAC");
+        return nullptr;
+    }
+    AVCodecContext* audio = avcodec_alloc_context3(codec);
+    if (audio == nullptr) {
+        file_fail("no memory for the sound encoder", AVERROR(ENOMEM));
+        return nullptr;
+    }
+    audio->sample_rate = rate;
+    av_channel_layout_default(&audio->ch_layout, 2);
+    audio->time_base = AVRational { 1, rate };
+    audio->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (file_format->oformat->flags & AVFMT_GLOBALHEADER)
+        audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (options->format == FORMAT_MKV) {
+        // 24 bits keep the float render to within half a step of 2^-23
+        audio->sample_fmt = AV_SAMPLE_FMT_S32;
+        audio->bits_per_raw_sample = 24;
+    } else {
+        audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        audio->bit_rate = AAC_BIT_RATE;
+    }
+    const int status = avcodec_open2(audio, codec, nullptr);
+    if (status < 0) {
+        file_fail("the sound encoder does not start", status);
+        avcodec_free_context(&audio);
+    }
+    return audio;
+}
+
+static AVStream* add_stream(AVCodecContext* codec)
+{
+    AVStream* stream = avformat_new_stream(file_format, nullptr);
+    if (stream == nullptr || avcodec_parameters_from_context(stream->codecpar, codec) < 0) {
+        file_fail("no memory for a stream", AVERROR(ENOMEM));
+        return nullptr;
+    }
+    stream->time_base = codec->time_base;
+    if (codec == file_video)
+        stream->avg_frame_rate = codec->framerate;
+    return stream;
+}
+
+static bool allocate_frames()
+{
+    file_packet = av_packet_alloc();
+    file_slot_frame = av_frame_alloc();
+    if (file_packet == nullptr || file_slot_frame == nullptr)
+        return file_fail("no memory for frames", AVERROR(ENOMEM));
+    if (file_kind != FORMAT_MKV) {
+        for (AVFrame*& picture : file_pictures) {
+            picture = av_frame_alloc();
+            if (picture == nullptr)
+                return file_fail("no memory for frames", AVERROR(ENOMEM));
+            picture->format = file_video->pix_fmt;
+            picture->width = file_width;
+            picture->height = file_height;
+            const int status = av_frame_get_buffer(picture, 0);
+            if (status < 0)
+                return file_fail("no memory for frames", status);
+        }
+    }
+    if (file_kind == FORMAT_MP4) {
+        file_scaler = sws_getContext(file_width, file_height, AV_PIX_FMT_BGR0, file_width, file_height,
+            AV_PIX_FMT_YUV420P, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+        if (file_scaler == nullptr)
+            return file_fail("the colour converter does not start", AVERROR(EINVAL));
+        const int* rgb = sws_getCoefficients(SWS_CS_DEFAULT);
+        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+        sws_setColorspaceDetails(file_scaler, rgb, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    }
+    if (file_audio != nullptr) {
+        file_sound = av_frame_alloc();
+        if (file_sound == nullptr)
+            return file_fail("no memory for frames", AVERROR(ENOMEM));
+        // an encoder that takes any frame size gets a tenth of a second a frame
+        file_sound_size = file_audio->frame_size > 0 ? file_audio->frame_size : file_rate / 10;
+        file_sound->format = file_audio->sample_fmt;
+        file_sound->nb_samples = file_sound_size;
+        file_sound->sample_rate = file_rate;
+        av_channel_layout_copy(&file_sound->ch_layout, &file_audio->ch_layout);
+        int status = av_frame_get_buffer(file_sound, 0);
+        if (status < 0)
+            return file_fail("no memory for frames", status);
+        file_tune = (float*)av_malloc((size_t)file_sound_size * 2 * sizeof(float));
+        if (file_tune == nullptr)
+            return file_fail("no memory for frames", AVERROR(ENOMEM));
+    }
+    return true;
+}
+
+// Called by capture_run once the scene is set up, before the encoding thread starts. Makes the
+// file at path and writes its header; says why on stderr when it cannot.
+bool video_file_open(const CaptureOptions* options, const char* path, int width, int height, int audio_rate,
+    const uint32_t* colours, const unsigned char* lookup)
+{
+    file_kind = options->format;
+    file_width = width;
+    file_height = height;
+    file_fps = options->fps;
+    file_rate = options->format == FORMAT_GIF ? 0 : audio_rate;
+    file_tune_waiting = 0;
+    file_sound_sent = 0;
+    file_sound_due = 0;
+    file_reason[0] = '\0';
+    if (colours != nullptr)
+        memcpy(file_colours, colours, sizeof file_colours);
+    file_lookup = lookup;
+
+    const char* muxer = options->format == FORMAT_MKV ? "matroska"
+        : options->format == FORMAT_MP4               ? "mp4"
+                                                      : "gif";
+    int status = avformat_alloc_output_context2(&file_format, nullptr, muxer, path);
+    bool ok = status >= 0 || file_fail("the container cannot be made", status);
+    if (ok) {
+        // no dates, versions or random identifiers: the same capture makes the same bytes
+        file_format->flags |= AVFMT_FLAG_BITEXACT;
+        file_video = open_video(options);
+        ok = file_video != nullptr && (file_video_stream = add_stream(file_video)) != nullptr;
+    }
+    if (ok && file_rate > 0) {
+        file_audio = open_audio(options, file_rate);
+        ok = file_audio != nullptr && (file_audio_stream = add_stream(file_audio)) != nullptr;
+    }
+    ok = ok && allocate_frames();
+    if (ok) {
+        status = avio_open(&file_format->pb, path, AVIO_FLAG_WRITE);
+        ok = status >= 0 || file_fail("cannot open the file", status);
+    }
+    if (ok) {
+        AVDictionary* settings = nullptr;
+        // the index before the pictures, so that a browser plays the .mp4 while it loads
+        if (options->format == FORMAT_MP4)
+            av_dict_set(&settings, "movflags", "+faststart", 0);
+        status = avformat_write_header(file_format, &settings);
+        av_dict_free(&settings);
+        ok = status >= 0 || file_fail("writing failed", status);
+    }
+    if (!ok) {
+        fprintf(stderr, "glimmerhorn-capture: cannot write %s: %s\n", options->output, file_reason);
+        video_file_discard();
+    }
+    return ok;
+}
+
+static void release_slot_buffer(void* opaque, uint8_t* data)
+{
+    (void)data;
+    frame_slot_release((int)(intptr_t)opaque);
+}
+
+// Rounds a float sample to 24 bits, carried in the top of 32 as FLAC takes it.
+static int32_t sample_24(float value)
+{
+    const double scaled = nearbyint((double)value * 8388608.0);
+    const double clipped = scaled < -8388608.0 ? -8388608.0 : scaled > 8388607.0 ? 8388607.0 : scaled;
+    return (int32_t)clipped * 256;
+}
+
+// Sends the waiting sound as one codec frame (shorter than the others only at the very end).
+static bool send_sound()
+{
+    int status = av_frame_make_writable(file_sound);
+    if (status < 0)
+        return file_fail("no memory for frames", status);
+    const int count = file_tune_waiting;
+    file_sound->nb_samples = count;
+    file_sound->pts = file_sound_sent;
+    if (file_audio->sample_fmt == AV_SAMPLE_FMT_S32) {
+        int32_t* out = (int32_t*)file_sound->data[0];
+        for (int i = 0; i < count * 2; i++)
+            out[i] = sample_24(file_tune[i]);
+    } else {
+        float* left = (float*)file_sound->data[0];
+        float* right = (float*)file_sound->data[1];
+        for (int i = 0; i < count; i++) {
+            left[i] = file_tune[2 * i];
+            right[i] = file_tune[2 * i + 1];
+        }
+    }
+    file_sound_sent += count;
+    file_tune_waiting = 0;
+    status = avcodec_send_frame(file_audio, file_sound);
+    if (status < 0)
+        return file_fail("the sound encoder failed", status);
+    return drain(file_audio, file_audio_stream);
+}
+
+// Renders the tune up to the end of video frame number and sends every full codec frame of it.
+static bool add_sound(long number)
+{
+    const int64_t due = (int64_t)(number + 1) * file_rate / file_fps;
+    while (file_sound_due < due) {
+        const int64_t wanted = due - file_sound_due;
+        const int room = file_sound_size - file_tune_waiting;
+        const int count = wanted < room ? (int)wanted : room;
+        tune_read(file_tune + file_tune_waiting * 2, (size_t)count);
+        file_tune_waiting += count;
+        file_sound_due += count;
+        if (file_tune_waiting == file_sound_size && !send_sound())
+            return false;
+    }
+    return true;
+}
+
+// Called by the encoding thread for each frame in order. The frame's slot goes back through
+// frame_slot_release as soon as nothing needs its pixels, on success or failure.
+bool video_file_add(const VideoFrame* frame)
+{
+    const long stride = (long)file_width * 4;
+    // the slot holds the bottom row first; the encoders take the top row first
+    const unsigned char* top = frame->pixels + (size_t)(file_height - 1) * (size_t)stride;
+    AVFrame* sent = nullptr;
+    if (file_kind == FORMAT_MKV) {
+        // FFV1 takes the slot itself: the last reference to go gives the slot back
+        AVBufferRef* buffer = av_buffer_create(frame->pixels, (size_t)stride * (size_t)file_height,
+            release_slot_buffer, (void*)(intptr_t)frame->slot, 0);
+        if (buffer == nullptr) {
+            frame_slot_release(frame->slot);
+            return file_fail("no memory for frames", AVERROR(ENOMEM));
+        }
+        sent = file_slot_frame;
+        sent->buf[0] = buffer;
+        sent->data[0] = (uint8_t*)top;
+        sent->linesize[0] = (int)-stride;
+        sent->format = AV_PIX_FMT_BGR0;
+        sent->width = file_width;
+        sent->height = file_height;
+    } else {
+        sent = file_pictures[frame->number % PICTURES];
+        const int status = av_frame_make_writable(sent);
+        if (status < 0) {
+            frame_slot_release(frame->slot);
+            return file_fail("no memory for frames", status);
+        }
+        if (file_kind == FORMAT_MP4) {
+            const uint8_t* source[4] = { top, nullptr, nullptr, nullptr };
+            const int source_stride[4] = { (int)-stride, 0, 0, 0 };
+            sws_scale(file_scaler, source, source_stride, 0, file_height, sent->data, sent->linesize);
+        } else {
+            palette_map(file_lookup, top, -stride, sent->data[0], sent->linesize[0], file_width, file_height);
+            memcpy(sent->data[1], file_colours, sizeof file_colours);
+        }
+        frame_slot_release(frame->slot);
+    }
+    sent->pts = frame->number;
+    int status = avcodec_send_frame(file_video, sent);
+    if (file_kind == FORMAT_MKV)
+        av_frame_unref(sent);
+    if (status < 0)
+        return file_fail("the video encoder failed", status);
+    if (!drain(file_video, file_video_stream))
+        return false;
+    return file_audio == nullptr || add_sound(frame->number);
+}
+
+// Called by capture_run after the last frame: the encoders' last packets, the container's index, and
+// the file closed. False, with the reason kept, when any of it failed.
+bool video_file_close()
+{
+    int status = avcodec_send_frame(file_video, nullptr);
+    bool ok = (status >= 0 || file_fail("the video encoder failed", status))
+        && drain(file_video, file_video_stream);
+    if (ok && file_audio != nullptr) {
+        ok = file_tune_waiting == 0 || send_sound();
+        status = ok ? avcodec_send_frame(file_audio, nullptr) : 0;
+        ok = ok && (status >= 0 || file_fail("the sound encoder failed", status))
+            && drain(file_audio, file_audio_stream);
+    }
+    if (ok) {
+        status = av_write_trailer(file_format);
+        ok = status >= 0 || file_fail("writing failed", status);
+    }
+    if (ok && file_format->pb->error < 0)
+        ok = file_fail("writing failed", file_format->pb->error);
+    if (file_format != nullptr && file_format->pb != nullptr) {
+        status = avio_closep(&file_format->pb);
+        if (ok && status < 0)
+            ok = file_fail("writing failed", status);
+    }
+    video_file_discard();
+    return ok;
+}
+
+// Frees everything the file held; safe to call twice.
+void video_file_discard()
+{
+    if (file_format != nullptr) {
+        if (file_format->pb != nullptr)
+            avio_closep(&file_format->pb);
+        avformat_free_context(file_format);
+        file_format = nullptr;
+    }
+    avcodec_free_context(&file_video);
+    avcodec_free_context(&file_audio);
+    file_video_stream = nullptr;
+    file_audio_stream = nullptr;
+    av_frame_free(&file_slot_frame);
+    for (AVFrame*& picture : file_pictures)
+        av_frame_free(&picture);
+    av_frame_free(&file_sound);
+    av_packet_free(&file_packet);
+    sws_freeContext(file_scaler);
+    file_scaler = nullptr;
+    av_freep(&file_tune);
+}

@@ -1,0 +1,21 @@
+// The tune's render settings: the one place that says how libopenmpt turns the module into sound.
+#include <libopenmpt/libopenmpt.h>
+
+#include "platform.h"
+
+// Called by player_load, and by anything else that renders the tune, so that every render of it
+// sounds the same: decodes size bytes of module data, set to loop without end and to ramp volume
+// changes. Returns null when the data is no module; the caller destroys the module it gets.
+openmpt_module* player_create_module(const void* module, size_t size)
+{
+    if (module == nullptr)
+        return nullptr;
+    openmpt_module* created = openmpt_module_create_from_memory2(module, size, openmpt_log_func_silent,
+        nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    if (created == nullptr)
+        return nullptr;
+    openmpt_module_set_repeat_count(created, -1);
+    // -1 is the library's recommended ramp; 0 would switch ramping off
+    openmpt_module_set_render_param(created, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, -1);
+    return created;
+}
