@@ -1,10 +1,8 @@
 // The capture's run: the drawing loop on the main thread, the encoding thread beside it, and the file
 // that appears under its name only once it is complete.
-#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <stdio.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,6 +16,7 @@ extern "C" {
 #include <chrono>
 #include <climits>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -49,6 +48,18 @@ static volatile sig_atomic_t capture_signal;
 static long intro_frames_drawn;
 
 static void on_stop_signal(int number) { capture_signal = number; }
+
+// Holds SIGINT and SIGTERM back from the calling thread, or lets them through again. Threads started
+// meanwhile (llvmpipe's, FFmpeg's, the encoding thread) keep them held back for good, so that the
+// drawing loop's thread is the one that notes them.
+static void hold_stop_signals(bool hold)
+{
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &stop_signals, nullptr);
+}
 
 void frame_slot_release(int slot)
 {
@@ -269,6 +280,7 @@ static int count_colours(const CaptureOptions* options, PaletteCount* count)
     unsigned char* pixels = (unsigned char*)malloc((size_t)width * (size_t)height * 4);
     if (pixels == nullptr)
         return 1;
+    hold_stop_signals(false);
     Progress progress;
     progress_start(&progress);
     for (long k = 0; k < total; k++) {
@@ -299,8 +311,18 @@ static int make_palette(const CaptureOptions* options, uint32_t colours[256], un
     const pid_t child = fork();
     if (child == 0)
         _exit(count_colours(options, count));
+    // a Ctrl+C reaches both; a signal sent to this process alone is passed on
     int status = 0;
-    while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+    hold_stop_signals(false);
+    bool passed_on = false;
+    while (child > 0 && waitpid(child, &status, WNOHANG) == 0) {
+        if (capture_signal && !passed_on) {
+            kill(child, capture_signal);
+            passed_on = true;
+        }
+        usleep(20000);
+    }
+    hold_stop_signals(true);
     int result = -1;
     if (child < 0) {
         fprintf(stderr, "glimmerhorn-capture: cannot start counting the colours: %s\n", strerror(errno));
@@ -317,32 +339,38 @@ static int make_palette(const CaptureOptions* options, uint32_t colours[256], un
     return result;
 }
 
-// The drawing loop on the main thread, with the encoding thread beside it. Returns the number of
-// frames drawn, or -1 when the encoder failed.
-static long draw_and_encode(const CaptureOptions* options, long total, int width, int height)
+// The frame slots, made before the file so that a machine short of memory leaves nothing behind.
+static bool allocate_slots(int width, int height)
 {
-    const size_t frame_bytes = (size_t)width * (size_t)height * 4;
     for (int i = 0; i < FRAME_SLOTS; i++) {
-        slot_pixels[i] = (unsigned char*)malloc(frame_bytes);
+        slot_pixels[i] = (unsigned char*)malloc((size_t)width * (size_t)height * 4);
         slot_state[i] = SLOT_FREE;
         if (slot_pixels[i] == nullptr) {
             fprintf(stderr, "glimmerhorn-capture: no memory for %d frames of %d x %d\n", FRAME_SLOTS, width,
                 height);
-            exit(1);
+            return false;
         }
     }
+    return true;
+}
+
+static void free_slots()
+{
+    for (unsigned char*& pixels : slot_pixels) {
+        free(pixels);
+        pixels = nullptr;
+    }
+}
+
+// The drawing loop on the main thread, with the encoding thread beside it. Returns the number of
+// frames drawn, or -1 when the encoder failed.
+static long draw_and_encode(const CaptureOptions* options, long total)
+{
     frames_encoded = 0;
     drawing_done = false;
     encoding_failed = false;
-
-    // the encoder's own threads and this one take no signals: the drawing loop notes them
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     std::thread encoder(encode_frames);
-    pthread_sigmask(SIG_UNBLOCK, &stop_signals, nullptr);
+    hold_stop_signals(false);
 
     Progress progress;
     progress_start(&progress);
@@ -384,14 +412,6 @@ static long draw_and_encode(const CaptureOptions* options, long total, int width
     return failed ? -1 : drawn;
 }
 
-static void free_slots()
-{
-    for (unsigned char*& pixels : slot_pixels) {
-        free(pixels);
-        pixels = nullptr;
-    }
-}
-
 int capture_run(const CaptureOptions* options, const char* program_path)
 {
     av_log_set_level(AV_LOG_FATAL);
@@ -410,9 +430,11 @@ int capture_run(const CaptureOptions* options, const char* program_path)
 
     struct sigaction stop = {};
     stop.sa_handler = on_stop_signal;
+    stop.sa_flags = SA_RESTART;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
+    hold_stop_signals(true);
     // a file size limit shows as a failed write, not as death with the temporary file left behind
     signal(SIGXFSZ, SIG_IGN);
 
@@ -439,7 +461,7 @@ int capture_run(const CaptureOptions* options, const char* program_path)
     const int height = INTRO_HEIGHT * options->scale;
 
     std::string temporary;
-    if (!make_temporary(options, target, &temporary))
+    if (!allocate_slots(width, height) || !make_temporary(options, target, &temporary))
         return 1;
     const bool gif = options->format == FORMAT_GIF;
     if (!video_file_open(options, temporary.c_str(), width, height, tune_rate(), gif ? colours : nullptr,
@@ -447,7 +469,7 @@ int capture_run(const CaptureOptions* options, const char* program_path)
         unlink(temporary.c_str());
         return 1;
     }
-    const long drawn = draw_and_encode(options, total, width, height);
+    const long drawn = draw_and_encode(options, total);
     const bool closed = drawn > 0 && video_file_close();
     if (!closed) {
         if (drawn == 0)

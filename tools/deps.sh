@@ -1,13 +1,16 @@
 #!/bin/sh
 # Installs the Debian packages that building and running (deps.sh run) or testing (deps.sh test)
-# need and that are not installed yet. Uses sudo when not run as root.
+# need and that are not installed yet. Uses sudo when not run as root. FFmpeg's libraries and EGL
+# (with Mesa's EGL, libegl-mesa0) build and run the capture program; the ffmpeg package's ffprobe and
+# ffmpeg read its files back in the tests.
 set -eu
 
 BUILD="cmake make g++ pkg-config libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libjpeg62-turbo-dev
-libopenmpt-dev libsdl2-dev libxrandr-dev libx11-dev libgl1-mesa-dri"
+libopenmpt-dev libsdl2-dev libxrandr-dev libx11-dev libgl1-mesa-dri
+libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libegl-dev libegl-mesa0"
 TEST="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
 xserver-xorg-core xserver-xorg-video-dummy mesa-utils clang libclang-rt-14-dev
-dpkg-dev file desktop-file-utils"
+dpkg-dev file desktop-file-utils ffmpeg"
 
 case "${1:-run}" in
 run) wanted="$BUILD" ;;
