@@ -60,18 +60,30 @@ int tune_rate() { return tune_playing ? tune_frames_per_second : 0; }
 // One pass of the tune as libopenmpt times it (the loop count does not change it).
 double tune_pass_seconds() { return tune_module ? openmpt_module_get_duration_seconds(tune_module) : 0.0; }
 
-// Called by the encoding thread, in order: the next frames of the tune, from its first sample on.
+// Called by the encoding thread, in order: the next frames of the tune, from its first sample on. The
+// module is read in the player's blocks, so the sound is the one the player plays.
 void tune_read(float* out, size_t frames)
 {
+    static float block[PLAYER_BLOCK_FRAMES * 2];
+    static size_t block_used = PLAYER_BLOCK_FRAMES; // frames of block handed out already
+    static size_t block_filled = PLAYER_BLOCK_FRAMES;
     size_t done = 0;
-    while (tune_playing && done < frames) {
-        const size_t got = openmpt_module_read_interleaved_float_stereo(
-            tune_module, tune_frames_per_second, frames - done, out + done * 2);
-        if (got == 0)
-            break;
-        done += got;
+    while (done < frames) {
+        if (block_used == block_filled) {
+            block_used = 0;
+            block_filled = 0;
+            if (tune_playing)
+                block_filled = openmpt_module_read_interleaved_float_stereo(
+                    tune_module, tune_frames_per_second, PLAYER_BLOCK_FRAMES, block);
+            if (block_filled == 0)
+                break; // the module loops without end; should it ever stop, the rest is silence
+        }
+        const size_t count
+            = frames - done < block_filled - block_used ? frames - done : block_filled - block_used;
+        memcpy(out + done * 2, block + block_used * 2, count * 2 * sizeof(float));
+        block_used += count;
+        done += count;
     }
-    // the module loops without end; should it ever stop, the rest is silence
     memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
 }
 

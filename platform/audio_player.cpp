@@ -46,7 +46,7 @@ bool player_open(int rate)
     wanted.freq = rate;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = 2;
-    wanted.samples = 1024;
+    wanted.samples = PLAYER_BLOCK_FRAMES;
     wanted.callback = player_fill;
     SDL_AudioSpec obtained = {};
     // no changes allowed: SDL converts to whatever the device really takes

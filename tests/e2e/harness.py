@@ -230,6 +230,17 @@ def read_ppm_file(path):
         return read_ppm(f.read())
 
 
+def frame_grab_env(folder, frames):
+    """Extra environment for Intro(env=...) that preloads the frame grabber (tests/e2e/frame_grab.c,
+    named by ``$GLIMMERHORN_FRAME_GRAB``): the frames numbered in ``frames`` are written, exactly as
+    drawn, as ``<folder>/frame-<n>.ppm`` (read them with read_ppm_file)."""
+    library = os.environ.get("GLIMMERHORN_FRAME_GRAB")
+    if not library or not os.path.isfile(library):
+        raise RuntimeError("set GLIMMERHORN_FRAME_GRAB to the frame_grab library (CTest does)")
+    return {"LD_PRELOAD": library, "GLIMMERHORN_GRAB_DIR": folder,
+            "GLIMMERHORN_GRAB_FRAMES": " ".join(str(n) for n in frames)}
+
+
 # ---------------------------------------------------------------------------------------------
 # X servers
 

@@ -50,6 +50,16 @@ class Installed(unittest.TestCase):
         finally:
             shutil.rmtree(elsewhere)
 
+    def capture_from_elsewhere(self, program):
+        """Runs the installed capture program from an empty folder for a few frames: it finds the
+        installed picture, and the file lands where it was started."""
+        elsewhere = tempfile.mkdtemp(prefix="glimmerhorn-elsewhere-")
+        try:
+            subprocess.run([program, "--frames", "3", "clip.mkv"], cwd=elsewhere, check=True, timeout=120)
+            self.assertEqual(os.listdir(elsewhere), ["clip.mkv"])
+        finally:
+            shutil.rmtree(elsewhere)
+
     def test_cmake_install_runs_from_anywhere_and_uninstall_leaves_nothing(self):
         out = harness.output_dir(self)
         build = harness.build_dir()
@@ -57,7 +67,8 @@ class Installed(unittest.TestCase):
         try:
             subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
             expected = ["bin/glimmerhorn", "libexec/glimmerhorn/glimmerhorn", "share/glimmerhorn/gfx.data",
-                        "share/applications/glimmerhorn.desktop"]
+                        "share/applications/glimmerhorn.desktop", "bin/glimmerhorn-capture",
+                        "share/man/man1/glimmerhorn-capture.1.gz"]
             expected += ["share/icons/hicolor/%dx%d/apps/glimmerhorn.png" % (s, s) for s in ICON_SIZES]
             for path in expected:
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
@@ -67,6 +78,7 @@ class Installed(unittest.TestCase):
                 self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
 
             self.run_from_elsewhere(os.path.join(prefix, "bin", "glimmerhorn"), out)
+            self.capture_from_elsewhere(os.path.join(prefix, "bin", "glimmerhorn-capture"))
 
             subprocess.run(["cmake", "-P", os.path.join(build, "uninstall.cmake")], check=True,
                            stdout=subprocess.DEVNULL)
@@ -89,7 +101,7 @@ class Installed(unittest.TestCase):
             info = subprocess.run(["dpkg-deb", "-f", packages[0], "Depends"], stdout=subprocess.PIPE,
                                   check=True, text=True).stdout
             # found from the shared libraries the program links
-            for library in ("libglut", "libsdl2", "libopenmpt", "libjpeg62-turbo"):
+            for library in ("libglut", "libsdl2", "libopenmpt", "libjpeg62-turbo", "libavcodec", "libegl-mesa0"):
                 self.assertIn(library, info)
 
             env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
@@ -99,10 +111,12 @@ class Installed(unittest.TestCase):
                 self.assertTrue(os.path.isfile("/usr/share/glimmerhorn/gfx.data"))
                 self.assertTrue(os.path.isfile("/usr/share/applications/glimmerhorn.desktop"))
                 self.run_from_elsewhere("/usr/bin/glimmerhorn", out)
+                self.capture_from_elsewhere("/usr/bin/glimmerhorn-capture")
             finally:
                 subprocess.run(["apt-get", "remove", "-y", "-qq", "--purge", "glimmerhorn"], check=True, env=env,
                                stdout=subprocess.DEVNULL)
             for path in ("/usr/bin/glimmerhorn", "/usr/libexec/glimmerhorn", "/usr/share/glimmerhorn",
+                         "/usr/bin/glimmerhorn-capture", "/usr/share/man/man1/glimmerhorn-capture.1.gz",
                          "/usr/share/applications/glimmerhorn.desktop",
                          "/usr/share/icons/hicolor/48x48/apps/glimmerhorn.png"):
                 self.assertFalse(os.path.exists(path), path)
