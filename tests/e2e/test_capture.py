@@ -193,6 +193,9 @@ class Capture(unittest.TestCase):
         done = run_capture(self.path("clip.avi"), "--frames", "5", check=False)
         self.assertEqual(done.returncode, 2)
         self.assertTrue(all(e in done.stderr for e in (".mkv", ".mp4", ".gif")), done.stderr)
+        for wrong in (("--fps", "30"), ("--scale", "5"), ("--mode", "24"), ("--frames", "0")):
+            self.assertEqual(run_capture(self.path("x.mkv"), *wrong, check=False).returncode, 2, wrong)
+        self.assertEqual(run_capture(self.path("x.gif"), "--fps", "100", check=False).returncode, 2)
 
         empty = tempfile.mkdtemp(dir=self.folder.name)
         done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "5", cwd=empty, check=False)
