@@ -42,6 +42,8 @@ tune in a loop while translucent 3D snowflakes fall in front of a winter
 picture and red block letters ride a wave across the screen. Esc or q ends it.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# not a library the program links: SDL draws its X11 message boxes with these core X fonts
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xfonts-base")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

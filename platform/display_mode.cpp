@@ -1,4 +1,6 @@
-// The display switch to 800 x 600 through XRandR, undone when the process ends by any path.
+// The display switch to 800 x 600 through XRandR, undone when the process ends by any path; on
+// XWayland made on the window's own connection.
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform.h"
 
@@ -242,9 +245,77 @@ static bool start_watcher(const char* display_name)
     return true;
 }
 
-// Called by set_display_mode, before the window exists. Switches the primary output (X knows no
-// window of ours yet) to a width x height mode it offers, shrinking the screen to fit, and leaves a
-// watcher behind to put both back. X cannot change colour depth: bpp picks nothing here. Every
+// The size display_mode_set left for display_mode_set_on_window: on XWayland the switch waits for
+// the window.
+static int xwayland_width = 0;
+static int xwayland_height = 0;
+
+// True when the server is XWayland: it says so with an extension of its own (XWayland 23 on) or, before
+// that, in the names of its outputs ("XWAYLAND0", ...).
+static bool on_xwayland(Display* display, XRRScreenResources* resources)
+{
+    int opcode = 0;
+    int event_base = 0;
+    int error_base = 0;
+    if (XQueryExtension(display, "XWAYLAND", &opcode, &event_base, &error_base))
+        return true;
+    for (int i = 0; resources && i < resources->noutput; i++) {
+        XRROutputInfo* info = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+        const bool named = info && info->name && strncmp(info->name, "XWAYLAND", 8) == 0;
+        if (info)
+            XRRFreeOutputInfo(info);
+        if (named)
+            return true;
+    }
+    return false;
+}
+
+// Called by run_intro once the window exists and its context is current, before the full-screen
+// request. XWayland emulates a mode change for the client that makes it, on that client's full-screen
+// window, which the compositor then scales to fill the output: so the switch display_mode_set left
+// here is made on GLUT's own connection. The emulation ends with the connection, so there is nothing
+// to restore. Anywhere else this does nothing. Failure is silent.
+void display_mode_set_on_window()
+{
+    Display* display = glXGetCurrentDisplay();
+    if (xwayland_width == 0 || !display)
+        return;
+    const int width = xwayland_width;
+    const int height = xwayland_height;
+    xwayland_width = 0;
+    xwayland_height = 0;
+    // GLUT's error handler would end the intro over a refused switch
+    XSync(display, False);
+    XErrorHandler previous_handler = XSetErrorHandler(ignore_x_error);
+    Window root = DefaultRootWindow(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    RROutput output_id = resources ? pick_output(display, root, resources) : None;
+    XRROutputInfo* output = output_id != None ? XRRGetOutputInfo(display, resources, output_id) : nullptr;
+    XRRCrtcInfo* crtc
+        = output && output->crtc != None ? XRRGetCrtcInfo(display, resources, output->crtc) : nullptr;
+    if (crtc && crtc->mode != None) {
+        XRRModeInfo* current = find_mode(resources, crtc->mode);
+        RRMode mode = None;
+        if (current && !((int)current->width == width && (int)current->height == height))
+            mode = pick_mode(resources, output, width, height, refresh_rate(current));
+        if (mode != None)
+            XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x, crtc->y, mode,
+                crtc->rotation, crtc->outputs, crtc->noutput);
+    }
+    if (crtc)
+        XRRFreeCrtcInfo(crtc);
+    if (output)
+        XRRFreeOutputInfo(output);
+    if (resources)
+        XRRFreeScreenResources(resources);
+    XSync(display, False);
+    XSetErrorHandler(previous_handler);
+}
+
+// Called by set_display_mode, before the window exists. On XWayland it only notes the size for
+// display_mode_set_on_window. Elsewhere it switches the primary output (X knows no window of ours
+// yet) to a width x height mode it offers, shrinking the screen to fit, and leaves a watcher behind
+// to put both back. X cannot change colour depth: bpp picks nothing here. Every
 // failure leaves the display as it was and says nothing; the intro then runs on the desktop mode.
 void display_mode_set(int width, int height, int bpp)
 {
@@ -267,6 +338,16 @@ void display_mode_set(int width, int height, int bpp)
     const int screen = DefaultScreen(display);
     Window root = RootWindow(display, screen);
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (on_xwayland(display, resources)) {
+        // made by display_mode_set_on_window, on GLUT's connection, once the window exists
+        xwayland_width = width;
+        xwayland_height = height;
+        if (resources)
+            XRRFreeScreenResources(resources);
+        XSetErrorHandler(previous_handler);
+        XCloseDisplay(display);
+        return;
+    }
     XRROutputInfo* output = nullptr;
     XRRCrtcInfo* crtc = nullptr;
     RRMode mode = None;

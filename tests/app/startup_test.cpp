@@ -76,6 +76,8 @@ TEST_F(StartUp, AnsweringNoRunsEveryStepInOrderIn16Bits)
         "glutInitDisplayMode( 18 )",
         "glutInitWindowSize( 800, 600 )",
         "glutCreateWindow( \"Glimmerhorn!\" )",
+        "window_class_set( \"glimmerhorn|Glimmerhorn\" )",
+        "display_mode_set_on_window( )",
         "glutSetCursor( 101 )",
         "swap_control_disable( )",
         "glutFullScreen( )",
@@ -156,9 +158,28 @@ TEST_F(StartUp, RefusedPeriodCannotStartTheTimer)
 
 TEST_F(StartUp, IdlePostsARedisplayAndReshapeDoesNothing)
 {
+    on_display();
+    fake_calls_clear();
     on_idle();
     on_reshape(1024, 768);
     EXPECT_EQ(call_lines(), std::vector<std::string> { "glutPostRedisplay( )" });
+}
+
+TEST_F(StartUp, IdleWithNoFrameDrawnSinceWaitsOutAFramePeriod)
+{
+    // a hidden window: GLUT calls no display between two idle calls
+    on_display();
+    on_idle();
+    fake_calls_clear();
+    on_idle();
+    const std::vector<std::string> expected = {
+        "frame_timer_reset( )",
+        "frame_timer_arm( 10 )",
+        "frame_timer_wait( )",
+        "frame_timer_cancel( )",
+        "glutPostRedisplay( )",
+    };
+    EXPECT_EQ(call_lines(), expected);
 }
 
 TEST_F(StartUp, DisplayIsOnePacedFrame)

@@ -53,6 +53,11 @@ void display_mode_set(int width, int height, int bpp)
 {
     record("display_mode_set", { (double)width, (double)height, (double)bpp });
 }
+void display_mode_set_on_window() { record("display_mode_set_on_window"); }
+void window_class_set(const char* instance, const char* class_name)
+{
+    record("window_class_set", {}, std::string(instance) + "|" + class_name);
+}
 void swap_control_disable() { record("swap_control_disable"); }
 
 bool player_open(int rate)
