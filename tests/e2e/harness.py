@@ -691,19 +691,42 @@ class Intro:
             return boxes[0] if boxes else None
         return wait_until(find, timeout, what="a message box")
 
-    def wait_box_gone(self, box, timeout=5.0):
-        """Waits until message box ``box`` is no longer showing."""
-        wait_until(lambda: box not in self.server.message_boxes(), timeout, what="the box to close")
+    def box_processes(self):
+        """Pids of the live children the program shows its message boxes from: SDL forks one a box, in
+        the program's process group (the display-mode helper starts a session of its own)."""
+        def stat(pid):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    return f.read().rsplit(")", 1)[1].split()
+            except (OSError, IndexError):
+                return None
+        mine = stat(self.process.pid)
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc") if mine else ()):
+            fields = stat(pid)
+            if fields and fields[0] != "Z" and int(fields[1]) == self.process.pid and fields[2] == mine[2]:
+                found.add(int(pid))
+        return found
+
+    def wait_box_gone(self, box, timeout=5.0, shown_by=()):
+        """Waits until message box ``box`` is no longer showing, or the processes ``shown_by`` (its
+        box_processes() before it was closed) have all ended: the next box may take the same window id
+        before a poll sees this one go."""
+        shown_by = set(shown_by)
+        wait_until(lambda: box not in self.server.message_boxes() or (shown_by and not shown_by & self.box_processes()),
+                   timeout, what="the box to close")
 
     def answer(self, box, yes):
         """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
+        shown_by = self.box_processes()
         self.server.key("Return" if yes else "Escape", window=box)
-        self.wait_box_gone(box)
+        self.wait_box_gone(box, shown_by=shown_by)
 
     def dismiss(self, box):
         """Closes an OK box with Return and waits until it has gone."""
+        shown_by = self.box_processes()
         self.server.key("Return", window=box)
-        self.wait_box_gone(box)
+        self.wait_box_gone(box, shown_by=shown_by)
 
     def answer_question(self, yes, timeout=20.0):
         """Waits for the start-up question, checks its caption, answers it; returns the box id."""
