@@ -12,6 +12,7 @@
 #include "scene.h"
 
 // The scene stages stand in as single log entries: the app is tested here, the scene elsewhere.
+bool truecolor_mode = false;
 void init_scene() { fake_calls.push_back(FakeCall { "init_scene", {}, std::string(), nullptr }); }
 
 void draw_frame() { fake_calls.push_back(FakeCall { "draw_frame", {}, std::string(), nullptr }); }
