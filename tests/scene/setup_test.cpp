@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app.h"
 #include "assets.h"
 #include "media.h"
 #include "platform.h"
