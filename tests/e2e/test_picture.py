@@ -97,25 +97,17 @@ def flipped(image):
 class Picture(unittest.TestCase):
     def first_frame_with_picture(self, out, folder):
         """Runs the intro in ``folder`` (which holds its gfx.data), answers No, and returns frame 1
-        exactly as drawn, kept by the preloaded frame grabber (tests/e2e/frame_grab.c)."""
-        library = os.environ.get("GLIMMERHORN_FRAME_GRAB")
-        if not library or not os.path.isfile(library):
-            raise RuntimeError("set GLIMMERHORN_FRAME_GRAB to the frame_grab library (CTest does)")
-        grabs = tempfile.TemporaryDirectory(prefix="glimmerhorn-frames-")
-        self.addCleanup(grabs.cleanup)
-        env = {"LD_PRELOAD": library, "GLIMMERHORN_GRAB_DIR": grabs.name, "GLIMMERHORN_GRAB_FRAMES": "1"}
-        first = os.path.join(grabs.name, "frame-1.ppm")
+        exactly as drawn, kept by the preloaded GL probe."""
         with harness.Xvfb(depth=24, log_dir=out) as x, \
-                harness.Intro(x, cwd=folder, env=env, out_dir=out) as intro:
+                harness.Intro(x, cwd=folder, grab_frames=(1,), out_dir=out) as intro:
             intro.answer_question(yes=False)
             intro.wait_for_window()
             intro.wait_until_running()
-            harness.wait_until(lambda: os.path.exists(first), 60, what="frame 1")
+            frame = intro.frame(1, timeout=60)
             # the picture came with no box about it
             self.assertEqual(intro.boxes(), [], "no warning about the picture")
             x.screenshot(out, "screen")
             self.assertTrue(intro.running())
-        frame = harness.read_ppm_file(first)
         frame.save_png(os.path.join(out, "frame-1.png"))
         return frame
 

@@ -6,6 +6,13 @@
 std::vector<FakeCall> fake_calls;
 bool fake_calls_recording = true;
 
+void fake_record(
+    const char* name, std::initializer_list<double> args, const std::string& text, const void* pointer)
+{
+    if (fake_calls_recording)
+        fake_calls.push_back(FakeCall { name, std::vector<double>(args), text, pointer });
+}
+
 void fake_calls_clear() { fake_calls.clear(); }
 
 std::string fake_call_text(const FakeCall& call)
@@ -43,3 +50,13 @@ std::vector<FakeCall> fake_calls_named(const std::string& name)
             found.push_back(call);
     return found;
 }
+
+std::vector<std::string> call_lines(size_t first, size_t count)
+{
+    std::vector<std::string> lines;
+    for (size_t i = first; i < fake_calls.size() && lines.size() < count; i++)
+        lines.push_back(fake_call_text(fake_calls[i]));
+    return lines;
+}
+
+void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
