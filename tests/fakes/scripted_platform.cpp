@@ -43,6 +43,7 @@ bool frame_timer_arm(unsigned delay_ms)
 }
 void frame_timer_wait() { fake_record("frame_timer_wait"); }
 void frame_timer_cancel() { fake_record("frame_timer_cancel"); }
+void frame_timer_destroy() { fake_record("frame_timer_destroy"); }
 
 void display_mode_set(int width, int height, int bpp)
 {
