@@ -1,5 +1,6 @@
 // The shared log of the test fakes.
 #include <cstdio>
+#include <ctime>
 
 #include "fakes.h"
 
@@ -60,3 +61,10 @@ std::vector<std::string> call_lines(size_t first, size_t count)
 }
 
 void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
+
+double now_ms()
+{
+    timespec t = {};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
+}

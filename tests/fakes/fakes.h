@@ -32,6 +32,8 @@ std::string fake_call_text(const FakeCall& call);
 std::vector<FakeCall> fake_calls_named(const std::string& name);
 // The recorded calls from `first` on (at most `count`), one printed line each.
 std::vector<std::string> call_lines(size_t first = 0, size_t count = (size_t)-1);
+// The monotonic clock in milliseconds, for tests that time the real clock.
+double now_ms();
 // Prints the whole log to stderr; tests that end in exit() register it with atexit.
 void print_log_at_exit();
 

@@ -1,21 +1,13 @@
 // The frame timer under the pacing, on the real clock: stale expiries dropped, no endless wait.
 #include <gtest/gtest.h>
 
-#include <time.h>
-
 #include <algorithm>
 
+#include "fakes.h"
 #include "platform.h"
 
 namespace
 {
-
-double now_ms()
-{
-    timespec t = {};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
-}
 
 void sleep_ms(long ms)
 {
