@@ -11,7 +11,6 @@
 #include "platform.h"
 #include "scene.h"
 
-bool truecolor_mode = false;
 int display_bpp = 16;
 
 static const char QUESTION[] = "Would You like to see the intro in its glorious 32-bit mode\n"

@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,6 +35,7 @@ static SavedMode saved_mode = {};
 static int restore_pipe = -1; // write end; closing it tells the watcher to put the mode back
 static int restored_pipe = -1; // read end; it hangs up once the watcher has finished
 static pid_t watcher_pid = 0;
+static pid_t intro_pid = 0; // whose exit hands over; its forked children inherit the handler too
 
 static const int RESTORE_WAIT_MS = 2000;
 
@@ -160,10 +163,13 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
     return 0;
 }
 
-// The watcher process, forked right after the switch. It sleeps until the intro's end closes the
-// pipe, whatever the way: exit, a signal, even a crash. Then it puts the mode back on a connection
-// of its own and ends. It leaves the terminal's process group so that Ctrl+C reaches the intro only.
-[[noreturn]] static void run_watcher(int restore_read, int restored_write, const char* display_name)
+// The watcher process, forked right after the switch. It sleeps until the intro ends, whatever the
+// way: exit, a signal, even a crash; then it puts the mode back on a connection of its own and ends.
+// The intro's pidfd tells of its end even while a child of it (SDL's message-box process) holds the
+// pipe's write end open; the pipe's closing tells of a normal exit, and is all there is on kernels
+// without pidfds. It leaves the terminal's process group so that Ctrl+C reaches the intro only.
+[[noreturn]] static void run_watcher(
+    int restore_read, int restored_write, int intro_pidfd, const char* display_name)
 {
     setsid();
     signal(SIGINT, SIG_IGN);
@@ -177,17 +183,21 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
         dup2(null_fd, 2);
     }
     // nothing of the intro's stays open here: above all not its X connection, or its window would
-    // outlive it
-    const int restore_fd = dup(restore_read);
-    const int restored_fd = dup(restored_write);
-    close(restore_read);
-    close(restored_write);
-    dup2(restore_fd, 3);
-    dup2(restored_fd, 4);
-    close_range(5, ~0U, 0);
+    // outlive it. The three descriptors kept go to 3, 4 and 5 by way of copies above them.
+    int keep[3] = { restore_read, restored_write, intro_pidfd };
+    for (int& fd : keep)
+        fd = fd >= 0 ? fcntl(fd, F_DUPFD, 6) : -1;
+    for (int i = 0; i < 3; i++) {
+        if (keep[i] >= 0)
+            dup2(keep[i], 3 + i);
+        else
+            close(3 + i);
+    }
+    close_range(6, ~0U, 0);
 
-    char byte = 0;
-    while (read(3, &byte, 1) != 0) { }
+    // any event ends the wait, an error as well: a watcher must never spin
+    pollfd ends[2] = { { 3, POLLIN, 0 }, { keep[2] >= 0 ? 5 : -1, POLLIN, 0 } };
+    while (poll(ends, 2, -1) < 0 && errno == EINTR) { }
     Display* display = XOpenDisplay(display_name);
     if (display) {
         XSetErrorHandler(ignore_x_error);
@@ -199,10 +209,11 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
 
 // Called by exit, after the exit key or GLUT's own exit: hands the restore to the watcher and waits
 // for it, so that the desktop is back when the process ends. X is not touched here: the server may be
-// gone, and Xlib would then call exit from inside exit.
+// gone, and Xlib would then call exit from inside exit. A forked child that exits (SDL's message-box
+// process, when its connection breaks) inherited the handler but has nothing to hand over.
 static void restore_at_exit()
 {
-    if (restore_pipe < 0)
+    if (restore_pipe < 0 || getpid() != intro_pid)
         return;
     close(restore_pipe);
     restore_pipe = -1;
@@ -225,20 +236,25 @@ static bool start_watcher(const char* display_name)
         close(restore[1]);
         return false;
     }
+    // the intro's own pidfd, for the watcher alone; -1 on kernels without pidfds
+    const int intro_pidfd = (int)syscall(SYS_pidfd_open, getpid(), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         close(restore[1]);
         close(restored[0]);
-        run_watcher(restore[0], restored[1], display_name);
+        run_watcher(restore[0], restored[1], intro_pidfd, display_name);
     }
     close(restore[0]);
     close(restored[1]);
+    if (intro_pidfd >= 0)
+        close(intro_pidfd);
     if (pid < 0) {
         close(restore[1]);
         close(restored[0]);
         return false;
     }
     watcher_pid = pid;
+    intro_pid = getpid();
     restore_pipe = restore[1];
     restored_pipe = restored[0];
     atexit(restore_at_exit);

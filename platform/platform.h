@@ -27,14 +27,17 @@ bool frame_timer_create();
 // Begin and end the run's timer period; Linux clocks are already fine-grained, so these only succeed.
 bool frame_timer_begin_period(unsigned period);
 void frame_timer_end_period(unsigned period);
-// Clears an expiry still pending and notes the start of the frame.
+// Forgets the last frame's arming; an expiry still pending is dropped by the next arming.
 void frame_timer_reset();
-// Arms a one-shot expiry delay_ms after now; false when arming failed.
+// Arms a one-shot expiry delay_ms after now, which is also the deadline of the fallback wait; false
+// when arming failed.
 bool frame_timer_arm(unsigned delay_ms);
 // Blocks until the armed expiry; when arming failed, until the frame start plus the delay.
 void frame_timer_wait();
 // Disarms the timer.
 void frame_timer_cancel();
+// Closes the timer. The intro leaves that to its exit; tests close it between cases.
+void frame_timer_destroy();
 
 // Display: switches the output holding the screen to width x height (bpp picks nothing on X) and
 // restores the previous mode when the process ends by any path. Failure is silent. On XWayland the

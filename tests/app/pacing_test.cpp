@@ -1,8 +1,6 @@
 // Frame pacing on the real frame timer: 10 ms from the arming, drawing time inside the period.
 #include <gtest/gtest.h>
 
-#include <time.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -15,13 +13,6 @@ namespace
 
 double draw_ms = 0;
 double draw_end_ms = 0;
-
-double now_ms()
-{
-    timespec t = {};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
-}
 
 // One frame as seen from outside: how long it lasted, and how much of that came after the drawing.
 struct Frame {

@@ -12,25 +12,16 @@
 #include "scene.h"
 
 // The scene stages stand in as single log entries: the app is tested here, the scene elsewhere.
-void init_scene() { fake_calls.push_back(FakeCall { "init_scene", {}, std::string(), nullptr }); }
+bool truecolor_mode = false;
+void init_scene() { fake_record("init_scene"); }
 
-void draw_frame() { fake_calls.push_back(FakeCall { "draw_frame", {}, std::string(), nullptr }); }
+void draw_frame() { fake_record("draw_frame"); }
 
 namespace
 {
 
 const char QUESTION[] = "Glimmerhorn!|Would You like to see the intro in its glorious 32-bit mode\n"
                         "with transparency effects of extraordinary magnitude?";
-
-std::vector<std::string> call_lines()
-{
-    std::vector<std::string> lines;
-    for (const FakeCall& call : fake_calls)
-        lines.push_back(fake_call_text(call));
-    return lines;
-}
-
-void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
 
 class StartUp : public testing::Test
 {

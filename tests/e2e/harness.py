@@ -787,12 +787,14 @@ class Intro:
     directory (default the build folder, where gfx.data sits; pass an empty temp dir to run
     without it); ``args`` extra command-line arguments; ``env`` extra environment variables added
     to server.env (e.g. {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": path}); ``out_dir``
-    receives intro.log (stdout and stderr) at the end. ``gl_probe=True`` preloads tests' gl_probe
-    library, which notes the GL viewport at every buffer swap (see gl_probe()). On exit the program
-    is killed if it is still running.
+    receives intro.log (stdout and stderr) at the end. ``gl_probe=True`` preloads the build's GL probe
+    (tools/gl_probe.c), which notes the GL viewport at every buffer swap (see gl_probe());
+    ``grab_frames=(1, 500)`` preloads it to keep those frames exactly as drawn (see frame()). On exit
+    the program is killed if it is still running.
     """
 
-    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None, gl_probe=False):
+    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None, gl_probe=False,
+                 grab_frames=()):
         self.server = server
         self.binary = binary_path(binary)
         self.cwd = cwd or os.path.dirname(self.binary)
@@ -803,15 +805,24 @@ class Intro:
         self.window = None
         self._output = tempfile.TemporaryFile()
         self._probe_folder = None
-        if gl_probe:
+        if gl_probe or grab_frames:
             # CTest names it; by hand it is found where the build puts it, beside the program
             library = os.environ.get("GLIMMERHORN_GL_PROBE") or os.path.join(
-                os.path.dirname(self.binary), "tests", "libgl_probe.so")
+                os.path.dirname(self.binary), "tools", "libgl_probe.so")
             if not os.path.isfile(library):
                 raise RuntimeError("set GLIMMERHORN_GL_PROBE to the gl_probe library (CTest does)")
             self._probe_folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-probe-")
             self.extra_env["LD_PRELOAD"] = library
             self.extra_env["GLIMMERHORN_GL_PROBE_LOG"] = os.path.join(self._probe_folder.name, "probe.txt")
+            self.extra_env["GLIMMERHORN_GRAB_DIR"] = self._probe_folder.name
+            self.extra_env["GLIMMERHORN_GRAB_FRAMES"] = " ".join(str(n) for n in grab_frames)
+
+    def frame(self, number, timeout=120.0):
+        """With ``grab_frames``: frame ``number`` exactly as drawn (an Image, top row first), waiting
+        for it while the program runs."""
+        path = os.path.join(self._probe_folder.name, "frame-%d.ppm" % number)
+        wait_until(lambda: os.path.exists(path), timeout, what="frame %d" % number)
+        return read_ppm_file(path)
 
     def gl_probe(self):
         """With ``gl_probe=True``: what the preloaded probe noted, once the program has ended through
@@ -895,19 +906,42 @@ class Intro:
             return boxes[0] if boxes else None
         return wait_until(find, timeout, what="a message box")
 
-    def wait_box_gone(self, box, timeout=5.0):
-        """Waits until message box ``box`` is no longer showing."""
-        wait_until(lambda: box not in self.server.message_boxes(), timeout, what="the box to close")
+    def box_processes(self):
+        """Pids of the live children the program shows its message boxes from: SDL forks one a box, in
+        the program's process group (the display-mode helper starts a session of its own)."""
+        def stat(pid):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    return f.read().rsplit(")", 1)[1].split()
+            except (OSError, IndexError):
+                return None
+        mine = stat(self.process.pid)
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc") if mine else ()):
+            fields = stat(pid)
+            if fields and fields[0] != "Z" and int(fields[1]) == self.process.pid and fields[2] == mine[2]:
+                found.add(int(pid))
+        return found
+
+    def wait_box_gone(self, box, timeout=5.0, shown_by=()):
+        """Waits until message box ``box`` is no longer showing, or the processes ``shown_by`` (its
+        box_processes() before it was closed) have all ended: the next box may take the same window id
+        before a poll sees this one go."""
+        shown_by = set(shown_by)
+        wait_until(lambda: box not in self.server.message_boxes() or (shown_by and not shown_by & self.box_processes()),
+                   timeout, what="the box to close")
 
     def answer(self, box, yes):
         """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
+        shown_by = self.box_processes()
         self.server.key("Return" if yes else "Escape", window=box)
-        self.wait_box_gone(box)
+        self.wait_box_gone(box, shown_by=shown_by)
 
     def dismiss(self, box):
         """Closes an OK box with Return and waits until it has gone."""
+        shown_by = self.box_processes()
         self.server.key("Return", window=box)
-        self.wait_box_gone(box)
+        self.wait_box_gone(box, shown_by=shown_by)
 
     def answer_question(self, yes, timeout=20.0):
         """Waits for the start-up question, checks its caption, answers it; returns the box id."""

@@ -151,6 +151,21 @@ class Window(unittest.TestCase):
             self.assertEqual(intro.wait(timeout=1.0), 0)
             self.assertNotIn("usage", intro.output().lower())
 
+    def test_started_with_its_standard_streams_closed_it_still_runs_and_esc_ends_it(self):
+        # as from a launcher with no terminal; ALSA, finding no card, writes to stderr
+        out = harness.output_dir(self)
+        env = {"SDL_AUDIODRIVER": "alsa", "ALSA_CONFIG_PATH": os.devnull}
+        args = ["-c", 'exec "$0" <&- >&- 2>&-', harness.binary_path()]
+        with harness.Xvfb(depth=24, log_dir=out) as x, \
+                harness.Intro(x, binary="/bin/sh", args=args, cwd=harness.build_dir(), env=env, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            intro.dismiss(intro.wait_for_box())  # the music's warning
+            intro.wait_for_window()
+            intro.wait_until_running()
+            self.assertGreater(len(x.screenshot(out, "running").colours()), 16)
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+
     def test_a_larger_screen_gets_a_full_screen_window_drawn_in_its_lower_left_800_by_600(self):
         out = harness.output_dir(self)
         with harness.Xvfb(depth=24, size=(1024, 768), log_dir=out) as x, \
