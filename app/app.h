@@ -1,7 +1,6 @@
 // The application shell: start-up order, GLUT callbacks, frame pacing.
 #pragma once
 
-extern bool truecolor_mode;
 extern int display_bpp;
 extern unsigned timer_period;
 

@@ -1,4 +1,5 @@
-// Frame pacing: at most one frame per 10 ms, measured from the start of each frame.
+// Frame pacing: at most one frame per 10 ms, measured from the start of each frame; one pass of the
+// main loop per 10 ms while no frame is drawn.
 #include "app.h"
 
 #include <GL/glut.h>
@@ -25,6 +26,9 @@ bool init_frame_timer()
     return frame_timer_create();
 }
 
+// Set by on_display, cleared by on_idle: whether GLUT drew a frame since the last idle call.
+static bool frame_drawn = false;
+
 // GLUT display callback: one paced frame. The 10 ms run from the arming, so drawing and the swap
 // are inside the period; a frame slower than that is followed at once by the next.
 void on_display()
@@ -37,4 +41,20 @@ void on_display()
     glutSwapBuffers();
     frame_timer_wait();
     frame_timer_cancel();
+    frame_drawn = true;
+}
+
+// GLUT idle callback, after each pass of the main loop: asks for the next frame. While the window
+// is unmapped (minimised, on another workspace) GLUT draws none, and the loop would spin; then the
+// pass waits out one frame period on the same timer instead.
+void on_idle()
+{
+    if (!frame_drawn) {
+        frame_timer_reset();
+        frame_timer_arm(FRAME_PERIOD_MS);
+        frame_timer_wait();
+        frame_timer_cancel();
+    }
+    frame_drawn = false;
+    glutPostRedisplay();
 }

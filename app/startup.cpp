@@ -11,14 +11,14 @@
 #include "platform.h"
 #include "scene.h"
 
-bool truecolor_mode = false;
 int display_bpp = 16;
 
 static const char QUESTION[] = "Would You like to see the intro in its glorious 32-bit mode\n"
                                "with transparency effects of extraordinary magnitude?";
 static const char TITLE[] = "Glimmerhorn!";
 
-// Called by run_intro once the question is answered, before the window exists.
+// Called by run_intro once the question is answered, before the window exists. On XWayland the
+// switch itself follows once the window exists (display_mode_set_on_window).
 void set_display_mode()
 {
     // the pointer is hidden once the window exists (run_intro): X has no pointer to hide before that
@@ -45,9 +45,6 @@ void on_key(unsigned char key, int x, int y)
     frame_timer_end_period(timer_period);
     exit(0);
 }
-
-// GLUT idle callback: frames back to back; their pace comes from on_display alone.
-void on_idle() { glutPostRedisplay(); }
 
 // GLUT error callback: GLUT cannot go on (above all, no X display). Says so in the intro's name and
 // ends with status 1, as GLUT itself would.
@@ -92,6 +89,9 @@ int run_intro()
                                        : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 600);
     glutCreateWindow(TITLE);
+    // the class names our menu entry to panels; XWayland's mode switch needs the window's connection
+    window_class_set("glimmerhorn", "Glimmerhorn");
+    display_mode_set_on_window();
     glutSetCursor(GLUT_CURSOR_NONE);
     swap_control_disable();
     glutFullScreen();

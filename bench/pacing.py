@@ -1,12 +1,12 @@
 """Frame-pacing benchmark: the real intro on a private Xvfb, every buffer swap timed from outside.
 
-The intro runs with bench's swap recorder preloaded (LD_PRELOAD), which notes the monotonic time
+The intro runs with the GL probe preloaded (LD_PRELOAD), which notes the monotonic time
 and the process's CPU time at each glXSwapBuffers. After a warm-up the run is measured for the
 given seconds, then ended with Esc; the figures are the frame period (time between swaps) and
 the CPU time per frame, all threads included. Run it on an idle machine:
 
     cmake --build build --target bench_pacing
-    python3 bench/pacing.py --binary build/glimmerhorn --recorder build/bench/libswap_recorder.so [--seconds 10] [--depth 24|16]
+    python3 bench/pacing.py --binary build/glimmerhorn --recorder build/tools/libgl_probe.so [--seconds 10] [--depth 24|16]
 """
 import argparse
 import os
@@ -67,7 +67,7 @@ def report(kept):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--binary", default=os.environ.get("GLIMMERHORN_BINARY", "glimmerhorn"))
-    parser.add_argument("--recorder", required=True, help="path of libswap_recorder.so")
+    parser.add_argument("--recorder", required=True, help="path of libgl_probe.so")
     parser.add_argument("--seconds", type=float, default=10.0)
     parser.add_argument("--warm-up", type=float, default=1.0)
     parser.add_argument("--depth", type=int, choices=(24, 16), default=24)

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "app.h"
 #include "fakes.h"
 #include "media.h"
 #include "scene.h"

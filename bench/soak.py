@@ -2,13 +2,13 @@
 disk driver, watched from outside once a minute.
 
 Every minute it prints the program's resident memory, the frame-period statistics of that minute
-(from bench's swap recorder, preloaded and streaming), and the quietest second of sound the program
+(from the GL probe, preloaded and streaming), and the quietest second of sound the program
 played in that minute (the disk driver writes into a pipe that this script reads as it comes). At
 the end it says whether memory stayed flat after the first minute, whether the pace drifted, and
 whether the sound ever went silent. Not part of the test suite:
 
-    cmake --build build --target swap_recorder glimmerhorn
-    python3 bench/soak.py --binary build/glimmerhorn --recorder build/bench/libswap_recorder.so [--minutes 30]
+    cmake --build build --target gl_probe glimmerhorn
+    python3 bench/soak.py --binary build/glimmerhorn --recorder build/tools/libgl_probe.so [--minutes 30]
 """
 import argparse
 import array
@@ -87,7 +87,7 @@ def minute_figures(swaps, start, end):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--binary", default=os.environ.get("GLIMMERHORN_BINARY", "glimmerhorn"))
-    parser.add_argument("--recorder", required=True, help="path of libswap_recorder.so")
+    parser.add_argument("--recorder", required=True, help="path of libgl_probe.so")
     parser.add_argument("--minutes", type=float, default=30.0)
     parser.add_argument("--depth", type=int, choices=(24, 16), default=24)
     args = parser.parse_args()

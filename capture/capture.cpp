@@ -23,7 +23,6 @@ extern "C" {
 #include <string>
 #include <thread>
 
-#include "app.h"
 #include "capture.h"
 #include "scene.h"
 
@@ -248,11 +247,11 @@ static bool publish(const CaptureOptions* options, const std::string& temporary,
     return false;
 }
 
-// Sets up what init_scene needs and runs it: the colour mode from --mode, the off-screen context.
+// Sets up what init_scene needs and runs it: the colour mode from --mode, as the intro's question
+// sets it, and the off-screen context.
 static bool set_up_scene(const CaptureOptions* options)
 {
     truecolor_mode = options->mode == 32;
-    display_bpp = options->mode;
     if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor_mode))
         return false;
     init_scene();

@@ -8,10 +8,6 @@
 #include "capture.h"
 #include "platform.h"
 
-// The colour mode the scene reads; capture_run sets both from --mode before init_scene.
-bool truecolor_mode = false;
-int display_bpp = 16;
-
 static int tune_frames_per_second; // asked for by player_open
 static openmpt_module* tune_module; // loaded by player_load
 static bool tune_playing; // set by player_play

@@ -55,9 +55,10 @@ glimmerhorn-capture writes the intro with its tune into a video file (.mkv,
 .mp4 or .gif), frame by frame and without a display.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# not libraries the programs link but what libEGL and libOpenGL load: Mesa's EGL, whose surfaceless
-# platform the capture program draws on, and its software renderer
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
+# not libraries the programs link: SDL draws its X11 message boxes with the core X fonts, and libEGL and
+# libOpenGL load Mesa's EGL, whose surfaceless platform the capture program draws on, and its
+# software renderer
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xfonts-base, libegl-mesa0, libgl1-mesa-dri")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

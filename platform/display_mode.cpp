@@ -1,13 +1,18 @@
-// The display switch to 800 x 600 through XRandR, undone when the process ends by any path.
+// The display switch to 800 x 600 through XRandR, undone when the process ends by any path; on
+// XWayland made on the window's own connection.
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform.h"
 
@@ -30,6 +35,7 @@ static SavedMode saved_mode = {};
 static int restore_pipe = -1; // write end; closing it tells the watcher to put the mode back
 static int restored_pipe = -1; // read end; it hangs up once the watcher has finished
 static pid_t watcher_pid = 0;
+static pid_t intro_pid = 0; // whose exit hands over; its forked children inherit the handler too
 
 static const int RESTORE_WAIT_MS = 2000;
 
@@ -157,10 +163,13 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
     return 0;
 }
 
-// The watcher process, forked right after the switch. It sleeps until the intro's end closes the
-// pipe, whatever the way: exit, a signal, even a crash. Then it puts the mode back on a connection
-// of its own and ends. It leaves the terminal's process group so that Ctrl+C reaches the intro only.
-[[noreturn]] static void run_watcher(int restore_read, int restored_write, const char* display_name)
+// The watcher process, forked right after the switch. It sleeps until the intro ends, whatever the
+// way: exit, a signal, even a crash; then it puts the mode back on a connection of its own and ends.
+// The intro's pidfd tells of its end even while a child of it (SDL's message-box process) holds the
+// pipe's write end open; the pipe's closing tells of a normal exit, and is all there is on kernels
+// without pidfds. It leaves the terminal's process group so that Ctrl+C reaches the intro only.
+[[noreturn]] static void run_watcher(
+    int restore_read, int restored_write, int intro_pidfd, const char* display_name)
 {
     setsid();
     signal(SIGINT, SIG_IGN);
@@ -174,17 +183,21 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
         dup2(null_fd, 2);
     }
     // nothing of the intro's stays open here: above all not its X connection, or its window would
-    // outlive it
-    const int restore_fd = dup(restore_read);
-    const int restored_fd = dup(restored_write);
-    close(restore_read);
-    close(restored_write);
-    dup2(restore_fd, 3);
-    dup2(restored_fd, 4);
-    close_range(5, ~0U, 0);
+    // outlive it. The three descriptors kept go to 3, 4 and 5 by way of copies above them.
+    int keep[3] = { restore_read, restored_write, intro_pidfd };
+    for (int& fd : keep)
+        fd = fd >= 0 ? fcntl(fd, F_DUPFD, 6) : -1;
+    for (int i = 0; i < 3; i++) {
+        if (keep[i] >= 0)
+            dup2(keep[i], 3 + i);
+        else
+            close(3 + i);
+    }
+    close_range(6, ~0U, 0);
 
-    char byte = 0;
-    while (read(3, &byte, 1) != 0) { }
+    // any event ends the wait, an error as well: a watcher must never spin
+    pollfd ends[2] = { { 3, POLLIN, 0 }, { keep[2] >= 0 ? 5 : -1, POLLIN, 0 } };
+    while (poll(ends, 2, -1) < 0 && errno == EINTR) { }
     Display* display = XOpenDisplay(display_name);
     if (display) {
         XSetErrorHandler(ignore_x_error);
@@ -196,10 +209,11 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
 
 // Called by exit, after the exit key or GLUT's own exit: hands the restore to the watcher and waits
 // for it, so that the desktop is back when the process ends. X is not touched here: the server may be
-// gone, and Xlib would then call exit from inside exit.
+// gone, and Xlib would then call exit from inside exit. A forked child that exits (SDL's message-box
+// process, when its connection breaks) inherited the handler but has nothing to hand over.
 static void restore_at_exit()
 {
-    if (restore_pipe < 0)
+    if (restore_pipe < 0 || getpid() != intro_pid)
         return;
     close(restore_pipe);
     restore_pipe = -1;
@@ -222,29 +236,102 @@ static bool start_watcher(const char* display_name)
         close(restore[1]);
         return false;
     }
+    // the intro's own pidfd, for the watcher alone; -1 on kernels without pidfds
+    const int intro_pidfd = (int)syscall(SYS_pidfd_open, getpid(), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         close(restore[1]);
         close(restored[0]);
-        run_watcher(restore[0], restored[1], display_name);
+        run_watcher(restore[0], restored[1], intro_pidfd, display_name);
     }
     close(restore[0]);
     close(restored[1]);
+    if (intro_pidfd >= 0)
+        close(intro_pidfd);
     if (pid < 0) {
         close(restore[1]);
         close(restored[0]);
         return false;
     }
     watcher_pid = pid;
+    intro_pid = getpid();
     restore_pipe = restore[1];
     restored_pipe = restored[0];
     atexit(restore_at_exit);
     return true;
 }
 
-// Called by set_display_mode, before the window exists. Switches the primary output (X knows no
-// window of ours yet) to a width x height mode it offers, shrinking the screen to fit, and leaves a
-// watcher behind to put both back. X cannot change colour depth: bpp picks nothing here. Every
+// The size display_mode_set left for display_mode_set_on_window: on XWayland the switch waits for
+// the window.
+static int xwayland_width = 0;
+static int xwayland_height = 0;
+
+// True when the server is XWayland: it says so with an extension of its own (XWayland 23 on) or, before
+// that, in the names of its outputs ("XWAYLAND0", ...).
+static bool on_xwayland(Display* display, XRRScreenResources* resources)
+{
+    int opcode = 0;
+    int event_base = 0;
+    int error_base = 0;
+    if (XQueryExtension(display, "XWAYLAND", &opcode, &event_base, &error_base))
+        return true;
+    for (int i = 0; resources && i < resources->noutput; i++) {
+        XRROutputInfo* info = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+        const bool named = info && info->name && strncmp(info->name, "XWAYLAND", 8) == 0;
+        if (info)
+            XRRFreeOutputInfo(info);
+        if (named)
+            return true;
+    }
+    return false;
+}
+
+// Called by run_intro once the window exists and its context is current, before the full-screen
+// request. XWayland emulates a mode change for the client that makes it, on that client's full-screen
+// window, which the compositor then scales to fill the output: so the switch display_mode_set left
+// here is made on GLUT's own connection. The emulation ends with the connection, so there is nothing
+// to restore. Anywhere else this does nothing. Failure is silent.
+void display_mode_set_on_window()
+{
+    Display* display = glXGetCurrentDisplay();
+    if (xwayland_width == 0 || !display)
+        return;
+    const int width = xwayland_width;
+    const int height = xwayland_height;
+    xwayland_width = 0;
+    xwayland_height = 0;
+    // GLUT's error handler would end the intro over a refused switch
+    XSync(display, False);
+    XErrorHandler previous_handler = XSetErrorHandler(ignore_x_error);
+    Window root = DefaultRootWindow(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    RROutput output_id = resources ? pick_output(display, root, resources) : None;
+    XRROutputInfo* output = output_id != None ? XRRGetOutputInfo(display, resources, output_id) : nullptr;
+    XRRCrtcInfo* crtc
+        = output && output->crtc != None ? XRRGetCrtcInfo(display, resources, output->crtc) : nullptr;
+    if (crtc && crtc->mode != None) {
+        XRRModeInfo* current = find_mode(resources, crtc->mode);
+        RRMode mode = None;
+        if (current && !((int)current->width == width && (int)current->height == height))
+            mode = pick_mode(resources, output, width, height, refresh_rate(current));
+        if (mode != None)
+            XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x, crtc->y, mode,
+                crtc->rotation, crtc->outputs, crtc->noutput);
+    }
+    if (crtc)
+        XRRFreeCrtcInfo(crtc);
+    if (output)
+        XRRFreeOutputInfo(output);
+    if (resources)
+        XRRFreeScreenResources(resources);
+    XSync(display, False);
+    XSetErrorHandler(previous_handler);
+}
+
+// Called by set_display_mode, before the window exists. On XWayland it only notes the size for
+// display_mode_set_on_window. Elsewhere it switches the primary output (X knows no window of ours
+// yet) to a width x height mode it offers, shrinking the screen to fit, and leaves a watcher behind
+// to put both back. X cannot change colour depth: bpp picks nothing here. Every
 // failure leaves the display as it was and says nothing; the intro then runs on the desktop mode.
 void display_mode_set(int width, int height, int bpp)
 {
@@ -267,6 +354,16 @@ void display_mode_set(int width, int height, int bpp)
     const int screen = DefaultScreen(display);
     Window root = RootWindow(display, screen);
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (on_xwayland(display, resources)) {
+        // made by display_mode_set_on_window, on GLUT's connection, once the window exists
+        xwayland_width = width;
+        xwayland_height = height;
+        if (resources)
+            XRRFreeScreenResources(resources);
+        XSetErrorHandler(previous_handler);
+        XCloseDisplay(display);
+        return;
+    }
     XRROutputInfo* output = nullptr;
     XRRCrtcInfo* crtc = nullptr;
     RRMode mode = None;

@@ -29,7 +29,7 @@ bool frame_timer_query(unsigned* period_min, unsigned* period_max)
     return true;
 }
 
-// Called once by init_frame_timer; the descriptor lives until the process ends.
+// Called once by init_frame_timer; the intro keeps the descriptor until it ends.
 bool frame_timer_create()
 {
     timer_fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
@@ -110,4 +110,14 @@ void frame_timer_cancel()
     if (timer_armed && !expiry_read)
         disarm();
     timer_armed = false;
+}
+
+// Called by tests between cases: the timer is gone, as before frame_timer_create.
+void frame_timer_destroy()
+{
+    if (timer_fd >= 0)
+        close(timer_fd);
+    timer_fd = -1;
+    timer_armed = false;
+    expiry_read = false;
 }

@@ -39,6 +39,15 @@ int message_box_show(const char* text, const char* caption, int style)
 
     int answer = 0;
     if (SDL_ShowMessageBox(&data, &answer) != 0) {
+        // SDL's reason, said once, tells a user what is missing (X11 boxes need the core X fonts)
+        static bool reason_told = false;
+        if (!reason_told) {
+            fprintf(stderr,
+                "Glimmerhorn: no message box could be shown: %s (SDL draws its X11 boxes with the core X "
+                "fonts of the package xfonts-base, else it tries zenity)\n",
+                SDL_GetError());
+            reason_told = true;
+        }
         fprintf(stderr, "%s: %s\n", caption, text);
         return yes_no ? IDNO : IDOK;
     }

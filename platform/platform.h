@@ -1,5 +1,5 @@
-// The small Linux layer under the intro: message boxes, frame timer, display mode, swap control, audio
-// player.
+// The small Linux layer under the intro: message boxes, frame timer, display mode, swap control, window
+// class, audio player.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +15,8 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
 // Shows a modal box with no owner window and returns the button pressed (IDOK, IDYES, IDNO).
-// When no box can be shown it writes "caption: text" to stderr and answers IDNO to a question.
+// When no box can be shown it writes "caption: text" to stderr (the first time after a line with
+// SDL's reason, "Glimmerhorn: no message box could be shown: ...") and answers IDNO to a question.
 int message_box_show(const char* text, const char* caption, int style);
 
 // Frame timer: one monotonic one-shot timer, made once by init_frame_timer, used by on_display.
@@ -26,18 +27,27 @@ bool frame_timer_create();
 // Begin and end the run's timer period; Linux clocks are already fine-grained, so these only succeed.
 bool frame_timer_begin_period(unsigned period);
 void frame_timer_end_period(unsigned period);
-// Clears an expiry still pending and notes the start of the frame.
+// Forgets the last frame's arming; an expiry still pending is dropped by the next arming.
 void frame_timer_reset();
-// Arms a one-shot expiry delay_ms after now; false when arming failed.
+// Arms a one-shot expiry delay_ms after now, which is also the deadline of the fallback wait; false
+// when arming failed.
 bool frame_timer_arm(unsigned delay_ms);
 // Blocks until the armed expiry; when arming failed, until the frame start plus the delay.
 void frame_timer_wait();
 // Disarms the timer.
 void frame_timer_cancel();
+// Closes the timer. The intro leaves that to its exit; tests close it between cases.
+void frame_timer_destroy();
 
 // Display: switches the output holding the screen to width x height (bpp picks nothing on X) and
-// restores the previous mode when the process ends by any path. Failure is silent.
+// restores the previous mode when the process ends by any path. Failure is silent. On XWayland the
+// switch is left for display_mode_set_on_window.
 void display_mode_set(int width, int height, int bpp);
+// Called once the window exists and its context is current: makes the switch on XWayland, where it
+// must come from the window's own X connection; does nothing elsewhere.
+void display_mode_set_on_window();
+// Names the current GLX window's WM_CLASS (instance and class), which panels match to the menu entry.
+void window_class_set(const char* instance, const char* class_name);
 // Asks the driver for swap interval 0 when it offers a way to; needs a current GL context.
 void swap_control_disable();
 

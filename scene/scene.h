@@ -15,6 +15,10 @@ extern const float ornament_light0_specular[4];
 extern const float ornament_light0_position[4];
 extern const float scroller_light0_position[4];
 
+// The answer to the start-up question, set by the app before init_scene: true for 32-bit colour
+// with blending, false for 16-bit colour drawn opaque.
+extern bool truecolor_mode;
+
 extern unsigned int background_texture;
 extern int background_width;
 extern int scroll_length;

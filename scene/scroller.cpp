@@ -7,6 +7,7 @@
 #include "geometry.h"
 #include "scene.h"
 
+int scroll_length = 0;
 float scroll_offset = 0;
 int scroll_start = 0;
 float wave_phase_x = 0;

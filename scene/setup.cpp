@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app.h"
 #include "assets.h"
 #include "geometry.h"
 #include "media.h"
@@ -28,9 +27,9 @@ extern const float ornament_light0_position[4] = { 0.0f,  3.6f, -12.4f, 1.0f };
 extern const float scroller_light0_position[4] = { 0.0f,  0.6f,  -1.4f, 1.0f };
 // clang-format on
 
+bool truecolor_mode = false;
 unsigned int background_texture = 0;
 int background_width = 0;
-int scroll_length = 0;
 
 static const GLuint SPACE_LIST = 32;
 

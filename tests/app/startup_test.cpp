@@ -12,25 +12,16 @@
 #include "scene.h"
 
 // The scene stages stand in as single log entries: the app is tested here, the scene elsewhere.
-void init_scene() { fake_calls.push_back(FakeCall { "init_scene", {}, std::string(), nullptr }); }
+bool truecolor_mode = false;
+void init_scene() { fake_record("init_scene"); }
 
-void draw_frame() { fake_calls.push_back(FakeCall { "draw_frame", {}, std::string(), nullptr }); }
+void draw_frame() { fake_record("draw_frame"); }
 
 namespace
 {
 
 const char QUESTION[] = "Glimmerhorn!|Would You like to see the intro in its glorious 32-bit mode\n"
                         "with transparency effects of extraordinary magnitude?";
-
-std::vector<std::string> call_lines()
-{
-    std::vector<std::string> lines;
-    for (const FakeCall& call : fake_calls)
-        lines.push_back(fake_call_text(call));
-    return lines;
-}
-
-void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
 
 class StartUp : public testing::Test
 {
@@ -76,6 +67,8 @@ TEST_F(StartUp, AnsweringNoRunsEveryStepInOrderIn16Bits)
         "glutInitDisplayMode( 18 )",
         "glutInitWindowSize( 800, 600 )",
         "glutCreateWindow( \"Glimmerhorn!\" )",
+        "window_class_set( \"glimmerhorn|Glimmerhorn\" )",
+        "display_mode_set_on_window( )",
         "glutSetCursor( 101 )",
         "swap_control_disable( )",
         "glutFullScreen( )",
@@ -156,9 +149,28 @@ TEST_F(StartUp, RefusedPeriodCannotStartTheTimer)
 
 TEST_F(StartUp, IdlePostsARedisplayAndReshapeDoesNothing)
 {
+    on_display();
+    fake_calls_clear();
     on_idle();
     on_reshape(1024, 768);
     EXPECT_EQ(call_lines(), std::vector<std::string> { "glutPostRedisplay( )" });
+}
+
+TEST_F(StartUp, IdleWithNoFrameDrawnSinceWaitsOutAFramePeriod)
+{
+    // a hidden window: GLUT calls no display between two idle calls
+    on_display();
+    on_idle();
+    fake_calls_clear();
+    on_idle();
+    const std::vector<std::string> expected = {
+        "frame_timer_reset( )",
+        "frame_timer_arm( 10 )",
+        "frame_timer_wait( )",
+        "frame_timer_cancel( )",
+        "glutPostRedisplay( )",
+    };
+    EXPECT_EQ(call_lines(), expected);
 }
 
 TEST_F(StartUp, DisplayIsOnePacedFrame)

@@ -39,7 +39,13 @@ Other things tests do:
   ``.mean()``; the window's place and visual from ``x.window_info(window)`` and
   ``x.glx_visual(info["visual"])`` (alpha bits and so on);
 - mode switching: ``XorgDummy()`` in place of ``Xvfb()`` (1024 x 768 with an 800 x 600 mode;
-  ``x.current_mode()``); it raises XorgUnavailable where Xorg cannot run: skip then.
+  ``x.current_mode()``); it raises XorgUnavailable where Xorg cannot run: skip then;
+- Wayland desktops: ``Mutter()`` or ``Weston()`` in place of ``Xvfb()``, a headless compositor whose
+  XWayland the tests talk to (``w.output_screenshot()`` is mutter's own picture of its output); they
+  raise CompositorUnavailable where the compositor cannot run: skip then.
+
+Where the program prints that it can show no message box, ``wait_for_box`` fails at once with that
+line (SDL's reason) instead of waiting for a box that will not come.
 
 Everything is torn down by the context managers: the program is killed if still running, the X
 server is stopped, and the program's stdout/stderr are written to ``<out>/intro.log``.
@@ -224,21 +230,21 @@ def read_ppm(blob):
     return Image(width, height, data)
 
 
+def picture_crop(x, y, width, height):
+    """The part of the committed assets/gfx.data that the intro shows at (x, y) of its 800 x 600: the
+    picture's right-most 800 columns and its top 600 rows, one picture pixel a screen pixel."""
+    source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    with open(os.path.join(source, "assets", "gfx.data"), "rb") as f:
+        jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
+    ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
+    picture = read_ppm(ppm)
+    return picture.region(picture.width - 800 + x, y, width, height)
+
+
 def read_ppm_file(path):
     """read_ppm on a file."""
     with open(path, "rb") as f:
         return read_ppm(f.read())
-
-
-def frame_grab_env(folder, frames):
-    """Extra environment for Intro(env=...) that preloads the frame grabber (tests/e2e/frame_grab.c,
-    named by ``$GLIMMERHORN_FRAME_GRAB``): the frames numbered in ``frames`` are written, exactly as
-    drawn, as ``<folder>/frame-<n>.ppm`` (read them with read_ppm_file)."""
-    library = os.environ.get("GLIMMERHORN_FRAME_GRAB")
-    if not library or not os.path.isfile(library):
-        raise RuntimeError("set GLIMMERHORN_FRAME_GRAB to the frame_grab library (CTest does)")
-    return {"LD_PRELOAD": library, "GLIMMERHORN_GRAB_DIR": folder,
-            "GLIMMERHORN_GRAB_FRAMES": " ".join(str(n) for n in frames)}
 
 
 # ---------------------------------------------------------------------------------------------
@@ -273,8 +279,10 @@ class XServer:
         return done.stdout.decode("utf-8", "replace")
 
     def top_windows(self):
-        """Top-level windows as a list of (id, name or None, width, height, x, y)."""
-        out = self.run("xwininfo", "-root", "-children")
+        """The windows of clients as a list of (id, name or None, width, height, x, y), x and y relative
+        to the parent: every window in the tree, so that a window manager's frames (under a
+        compositor) do not hide the clients' windows inside them."""
+        out = self.run("xwininfo", "-root", "-tree")
         found = []
         for line in out.splitlines():
             m = re.match(r'\s+(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \(.*?\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)', line)
@@ -373,10 +381,12 @@ class XServer:
         h = re.search(r"Height: (\d+)", out)
         return int(w.group(1)), int(h.group(1))
 
-    def screenshot(self, out_dir=None, name=None):
-        """Grabs the whole screen with ``import -window root``; returns an Image. When ``out_dir`` and
-        ``name`` are given, also saves ``<out_dir>/<name>.png`` for people to look at."""
-        blob = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+    def screenshot(self, out_dir=None, name=None, window=None):
+        """Grabs the whole screen with ``import -window root`` (or only ``window``, as X keeps it: under
+        a compositor the screen is the compositor's); returns an Image. When ``out_dir`` and ``name``
+        are given, also saves ``<out_dir>/<name>.png`` for people to look at."""
+        target = hex(window) if window else "root"
+        blob = subprocess.run(["import", "-silent", "-window", target, "-depth", "8", "ppm:-"], env=self.env,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30, check=True).stdout
         image = read_ppm(blob)
         if out_dir and name:
@@ -554,6 +564,179 @@ class XorgDummy(XServer):
         return (int(m.group(1)), int(m.group(2))) if m else None
 
 
+class CompositorUnavailable(Exception):
+    """Raised by Mutter and Weston when the compositor is not installed or cannot start; tests skip."""
+
+
+class _Compositor(XServer):
+    """A headless Wayland compositor with XWayland, in a session and runtime folder of its own; the
+    tests' X clients (the intro, xdotool, xprop) reach it through XWayland's DISPLAY. ``size`` is its
+    one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log)."""
+
+    depth = 24
+    program = None
+
+    @property
+    def env(self):
+        """As XServer.env, inside the compositor's session: its runtime folder and, for mutter, its
+        session bus and the X authority file its XWayland asks for."""
+        env = XServer.env.fget(self)
+        env.update(self.session_env)
+        return env
+
+    def __init__(self, size=(1024, 768), log_dir=None):
+        self.width, self.height = size
+        self.log_dir = log_dir
+        self.process = None
+        self.display = None
+        self.session_env = {}
+        self._folder = None
+        self._helpers = []
+
+    def command(self, folder):
+        """The command line that starts the compositor with ``folder`` as its runtime folder."""
+        raise NotImplementedError
+
+    def wait_for_display(self, folder):
+        """Sets ``display`` (and for mutter more of ``session_env``) once the compositor has said them."""
+        raise NotImplementedError
+
+    def __enter__(self):
+        if not _which(self.program):
+            raise CompositorUnavailable("%s is not installed" % self.program)
+        self._folder = tempfile.mkdtemp(prefix="glimmerhorn-%s-" % self.program)
+        os.chmod(self._folder, 0o700)
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY")}
+        env["XDG_RUNTIME_DIR"] = self._folder
+        self.session_env = {"XDG_RUNTIME_DIR": self._folder}
+        self._log = open(os.path.join(self._folder, "compositor.log"), "wb")
+        self.process = subprocess.Popen(self.command(self._folder), env=env, stdin=subprocess.DEVNULL,
+                                        stdout=self._log, stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            deadline = time.monotonic() + 60
+            while not self.display:
+                if self.process.poll() is not None or time.monotonic() > deadline:
+                    raise CompositorUnavailable("%s did not start: %s" % (self.program, self._log_tail()))
+                self.wait_for_display(self._folder)
+                time.sleep(0.1)
+            # XWayland starts with the first client on some compositors: wait until it answers
+            wait_until(lambda: self.run("xdpyinfo", check=False, timeout=30).startswith("name of display"), 30,
+                       interval=0.2, what="XWayland to answer")
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def _logs(self):
+        return [name for name in sorted(os.listdir(self._folder)) if name.endswith(".log")]
+
+    def _log_tail(self):
+        lines = []
+        for name in self._logs():
+            with open(os.path.join(self._folder, name), errors="replace") as f:
+                lines += [line.strip() for line in f.readlines()[-3:]]
+        return " | ".join(lines)
+
+    def __exit__(self, *exc):
+        for helper in self._helpers:
+            _stop(helper, signal.SIGTERM, 5.0)
+        if self.process and self.process.poll() is None:
+            # the whole session: the compositor, XWayland, the session bus
+            try:
+                os.killpg(self.process.pid, signal.SIGTERM)
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.process.pid, signal.SIGKILL)
+                self.process.wait(timeout=5)
+            except ProcessLookupError:
+                pass
+        if self._folder:
+            self._log.close()
+            for name in self._logs() if self.log_dir else []:
+                with open(os.path.join(self._folder, name), "rb") as src, \
+                        open(os.path.join(self.log_dir, name), "wb") as dst:
+                    dst.write(src.read())
+            subprocess.run(["rm", "-rf", self._folder], check=False)
+            self._folder = None
+        return False
+
+    def current_mode(self):
+        """(width, height) of the output's mode as a client of our own sees it, from ``xrandr --query``."""
+        out = self.run("xrandr", "--query")
+        m = re.search(r"^\S+ connected (?:primary )?(\d+)x(\d+)\+\d+\+\d+", out, re.M)
+        return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+class Mutter(_Compositor):
+    """Context manager: Debian 12's mutter 43, headless, with one virtual monitor and XWayland. Its
+    XWayland emulates a mode change for the client that makes it: the full-screen window of that client
+    takes the emulated size and is scaled to fill the output. ``output_screenshot`` shows the output as
+    the compositor composes it. Raises CompositorUnavailable when mutter cannot run here."""
+
+    program = "mutter"
+
+    def command(self, folder):
+        # the command mutter runs once it is up reports the session and then keeps it open
+        report = 'printf "%s\\n%s\\n%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp" && ' \
+                 'mv "$1.tmp" "$1" && exec sleep 86400'
+        return ["dbus-run-session", "--", "mutter", "--headless", "--wayland", "--virtual-monitor",
+                "%dx%d" % (self.width, self.height), "--", "sh", "-c", report, "sh", os.path.join(folder, "session")]
+
+    def wait_for_display(self, folder):
+        try:
+            with open(os.path.join(folder, "session")) as f:
+                display, xauthority, bus = f.read().split("\n")[:3]
+        except (OSError, ValueError):
+            return
+        self.session_env.update(DBUS_SESSION_BUS_ADDRESS=bus, XAUTHORITY=xauthority)
+        self.display = display
+
+    def output_screenshot(self, out_dir=None, name=None):
+        """The output as mutter composes it, through its screen cast (PipeWire); returns an Image and
+        saves ``<out_dir>/<name>.png`` when given. Starts PipeWire for it the first time. The screen
+        cast is driven by tests/e2e/screencast.py on Debian's own python3, which has the GObject bindings."""
+        if not self._helpers:
+            for daemon in ("pipewire", "wireplumber"):
+                if not _which(daemon):
+                    raise CompositorUnavailable("%s is not installed" % daemon)
+                self._helpers.append(subprocess.Popen([daemon], env=self.env, stdin=subprocess.DEVNULL,
+                                                      stdout=self._log, stderr=subprocess.STDOUT))
+        raw = os.path.join(self._folder, "output.rgb")
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "screencast.py")
+        done = subprocess.run(["/usr/bin/python3", script, raw], env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=90, check=False)
+        if done.returncode != 0:
+            raise RuntimeError("no screen cast from mutter: " + done.stdout.decode("utf-8", "replace")[-600:])
+        with open(raw, "rb") as f:
+            image = Image(self.width, self.height, f.read())
+        if out_dir and name:
+            image.save_png(os.path.join(out_dir, name + ".png"))
+        return image
+
+
+class Weston(_Compositor):
+    """Context manager: weston with its headless backend, the desktop shell and XWayland: a compositor
+    that does not take up XWayland's mode emulation, so a full-screen window keeps the output's size.
+    Raises CompositorUnavailable when weston cannot run here."""
+
+    program = "weston"
+
+    def command(self, folder):
+        return ["weston", "--backend=headless-backend.so", "--width=%d" % self.width, "--height=%d" % self.height,
+                "--xwayland", "--no-config", "--socket=wayland-glimmerhorn", "--idle-time=0",
+                "--log=" + os.path.join(folder, "weston.log")]
+
+    def wait_for_display(self, folder):
+        try:
+            with open(os.path.join(folder, "weston.log"), errors="replace") as f:
+                m = re.search(r"xserver listening on display (:\d+)", f.read())
+        except OSError:
+            return
+        if m:
+            self.display = m.group(1)
+
+
 def _which(program):
     for folder in os.environ.get("PATH", "/usr/bin:/bin").split(os.pathsep) + ["/usr/bin"]:
         if os.access(os.path.join(folder, program), os.X_OK):
@@ -604,12 +787,14 @@ class Intro:
     directory (default the build folder, where gfx.data sits; pass an empty temp dir to run
     without it); ``args`` extra command-line arguments; ``env`` extra environment variables added
     to server.env (e.g. {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": path}); ``out_dir``
-    receives intro.log (stdout and stderr) at the end. ``gl_probe=True`` preloads tests' gl_probe
-    library, which notes the GL viewport at every buffer swap (see gl_probe()). On exit the program
-    is killed if it is still running.
+    receives intro.log (stdout and stderr) at the end. ``gl_probe=True`` preloads the build's GL probe
+    (tools/gl_probe.c), which notes the GL viewport at every buffer swap (see gl_probe());
+    ``grab_frames=(1, 500)`` preloads it to keep those frames exactly as drawn (see frame()). On exit
+    the program is killed if it is still running.
     """
 
-    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None, gl_probe=False):
+    def __init__(self, server, binary=None, cwd=None, args=(), env=None, out_dir=None, gl_probe=False,
+                 grab_frames=()):
         self.server = server
         self.binary = binary_path(binary)
         self.cwd = cwd or os.path.dirname(self.binary)
@@ -620,15 +805,24 @@ class Intro:
         self.window = None
         self._output = tempfile.TemporaryFile()
         self._probe_folder = None
-        if gl_probe:
+        if gl_probe or grab_frames:
             # CTest names it; by hand it is found where the build puts it, beside the program
             library = os.environ.get("GLIMMERHORN_GL_PROBE") or os.path.join(
-                os.path.dirname(self.binary), "tests", "libgl_probe.so")
+                os.path.dirname(self.binary), "tools", "libgl_probe.so")
             if not os.path.isfile(library):
                 raise RuntimeError("set GLIMMERHORN_GL_PROBE to the gl_probe library (CTest does)")
             self._probe_folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-probe-")
             self.extra_env["LD_PRELOAD"] = library
             self.extra_env["GLIMMERHORN_GL_PROBE_LOG"] = os.path.join(self._probe_folder.name, "probe.txt")
+            self.extra_env["GLIMMERHORN_GRAB_DIR"] = self._probe_folder.name
+            self.extra_env["GLIMMERHORN_GRAB_FRAMES"] = " ".join(str(n) for n in grab_frames)
+
+    def frame(self, number, timeout=120.0):
+        """With ``grab_frames``: frame ``number`` exactly as drawn (an Image, top row first), waiting
+        for it while the program runs."""
+        path = os.path.join(self._probe_folder.name, "frame-%d.ppm" % number)
+        wait_until(lambda: os.path.exists(path), timeout, what="frame %d" % number)
+        return read_ppm_file(path)
 
     def gl_probe(self):
         """With ``gl_probe=True``: what the preloaded probe noted, once the program has ended through
@@ -694,27 +888,60 @@ class Intro:
         """Ids of the message boxes now showing (see XServer.message_boxes)."""
         return self.server.message_boxes()
 
+    def no_box_reason(self):
+        """The program's line saying that no message box can be shown here, with SDL's reason; None
+        while it has not said so."""
+        m = re.search(r"^Glimmerhorn: no message box could be shown.*$", self.output(), re.M)
+        return m.group(0) if m else None
+
     def wait_for_box(self, timeout=20.0):
-        """Waits for a message box and returns its id (the oldest if several)."""
+        """Waits for a message box and returns its id (the oldest if several). Fails at once when
+        the program says that no box can be shown here (it writes the message to stderr instead)."""
         def find():
             self._alive_or_fail("a message box")
+            reason = self.no_box_reason()
+            if reason:
+                raise AssertionError("no message box will come: %s" % reason)
             boxes = self.server.message_boxes()
             return boxes[0] if boxes else None
         return wait_until(find, timeout, what="a message box")
 
-    def wait_box_gone(self, box, timeout=5.0):
-        """Waits until message box ``box`` is no longer showing."""
-        wait_until(lambda: box not in self.server.message_boxes(), timeout, what="the box to close")
+    def box_processes(self):
+        """Pids of the live children the program shows its message boxes from: SDL forks one a box, in
+        the program's process group (the display-mode helper starts a session of its own)."""
+        def stat(pid):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    return f.read().rsplit(")", 1)[1].split()
+            except (OSError, IndexError):
+                return None
+        mine = stat(self.process.pid)
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc") if mine else ()):
+            fields = stat(pid)
+            if fields and fields[0] != "Z" and int(fields[1]) == self.process.pid and fields[2] == mine[2]:
+                found.add(int(pid))
+        return found
+
+    def wait_box_gone(self, box, timeout=5.0, shown_by=()):
+        """Waits until message box ``box`` is no longer showing, or the processes ``shown_by`` (its
+        box_processes() before it was closed) have all ended: the next box may take the same window id
+        before a poll sees this one go."""
+        shown_by = set(shown_by)
+        wait_until(lambda: box not in self.server.message_boxes() or (shown_by and not shown_by & self.box_processes()),
+                   timeout, what="the box to close")
 
     def answer(self, box, yes):
         """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
+        shown_by = self.box_processes()
         self.server.key("Return" if yes else "Escape", window=box)
-        self.wait_box_gone(box)
+        self.wait_box_gone(box, shown_by=shown_by)
 
     def dismiss(self, box):
         """Closes an OK box with Return and waits until it has gone."""
+        shown_by = self.box_processes()
         self.server.key("Return", window=box)
-        self.wait_box_gone(box)
+        self.wait_box_gone(box, shown_by=shown_by)
 
     def answer_question(self, yes, timeout=20.0):
         """Waits for the start-up question, checks its caption, answers it; returns the box id."""
@@ -769,6 +996,18 @@ class Intro:
         if self.window is None:
             raise RuntimeError("call wait_for_window before sending keys")
         self.server.key(keysym, window=self.window)
+
+    def child_processes(self):
+        """Ids of the processes the program has forked and that still run (or wait to be reaped)."""
+        found = []
+        for entry in os.listdir("/proc"):
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    if int(f.read().rsplit(")", 1)[1].split()[1]) == self.process.pid:
+                        found.append(int(entry))
+            except (OSError, ValueError, IndexError):
+                continue
+        return found
 
     def cpu_seconds(self):
         """User + system CPU time the program has used so far, from /proc (None once it has ended)."""

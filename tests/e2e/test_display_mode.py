@@ -3,6 +3,7 @@ mode back however the intro ends."""
 import os
 import signal
 import sys
+import tempfile
 import time
 import unittest
 
@@ -14,8 +15,9 @@ INTRO = (800, 600)
 
 
 class DisplaySwitch(unittest.TestCase):
-    def start(self, out, yes=True):
-        """The intro on a fresh Xorg at 1024 x 768, past its question, its window up and the mode switched."""
+    def start(self, out, yes=True, box=False):
+        """The intro on a fresh Xorg at 1024 x 768, past its question, its window up and the mode switched;
+        with ``box``, run without gfx.data and held up by the loader's warning box."""
         try:
             x = harness.XorgDummy(size=DESKTOP, log_dir=out).__enter__()
         except harness.XorgUnavailable as reason:
@@ -23,11 +25,16 @@ class DisplaySwitch(unittest.TestCase):
         self.addCleanup(x.__exit__, None, None, None)
         self.assertEqual(x.current_mode(), DESKTOP)
         self.assertEqual(x.screen_size(), DESKTOP)
-        intro = harness.Intro(x, out_dir=out).__enter__()
+        folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-no-picture-")
+        self.addCleanup(folder.cleanup)
+        intro = harness.Intro(x, cwd=folder.name if box else None, out_dir=out).__enter__()
         self.addCleanup(intro.__exit__, None, None, None)
         intro.answer_question(yes=yes)
         intro.wait_for_window()
-        intro.wait_until_running()
+        if box:
+            intro.wait_for_box()
+        else:
+            intro.wait_until_running()
         self.assertEqual(x.current_mode(), INTRO)
         self.assertEqual(x.screen_size(), INTRO)
         time.sleep(0.5)
@@ -70,6 +77,27 @@ class DisplaySwitch(unittest.TestCase):
         intro.signal(signal.SIGKILL)
         self.assertEqual(intro.wait(timeout=5.0), -signal.SIGKILL)
         self.assert_desktop_back(x)
+
+    def kill_under_a_box(self, sig):
+        # SDL shows the box from a forked child, which holds all the intro's descriptors
+        x, intro = self.start(harness.output_dir(self), box=True)
+        intro.signal(sig)
+        self.assertEqual(intro.wait(timeout=5.0), -sig)
+        self.assert_desktop_back(x, timeout=1.0)
+
+    def test_sigint_with_a_warning_box_open_restores_the_mode_at_once(self):
+        self.kill_under_a_box(signal.SIGINT)
+
+    def test_sigkill_with_a_warning_box_open_restores_the_mode_at_once(self):
+        self.kill_under_a_box(signal.SIGKILL)
+
+    def test_the_server_going_under_a_warning_box_ends_the_intro_at_once(self):
+        # the box's process exits when its connection breaks, and waits for nothing of ours on the way
+        x, intro = self.start(harness.output_dir(self), box=True)
+        x.__exit__(None, None, None)
+        gone = time.monotonic()
+        intro.wait(timeout=5.0)
+        self.assertLess(time.monotonic() - gone, 1.0)
 
     def test_losing_the_x_connection_restores_the_desktop_mode(self):
         # the server cuts the intro's connection; Xlib then ends the process through exit

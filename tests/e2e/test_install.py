@@ -10,18 +10,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
-
-
-def picture_crop(x, y, width, height):
-    """The part of assets/gfx.data that lands at screen (x, y): the screen shows the picture's
-    right-most 800 columns and its top 600 rows, one picture pixel a screen pixel."""
-    with open(os.path.join(SOURCE, "assets", "gfx.data"), "rb") as f:
-        jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
-    ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
-    picture = harness.read_ppm(ppm)
-    return picture.region(picture.width - 800 + x, y, width, height)
 
 
 class Installed(unittest.TestCase):
@@ -35,7 +24,7 @@ class Installed(unittest.TestCase):
                 intro.answer_question(yes=False)
                 intro.wait_for_window()
                 # the top-left corner holds sky: no ornament enters there in the first seconds
-                expected = picture_crop(40, 40, 160, 80).mean()
+                expected = harness.picture_crop(40, 40, 160, 80).mean()
 
                 def shows_picture():
                     seen = x.screenshot().region(40, 40, 160, 80).mean()
@@ -74,6 +63,9 @@ class Installed(unittest.TestCase):
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
             if shutil.which("desktop-file-validate"):
                 subprocess.run(["desktop-file-validate", os.path.join(prefix, expected[3])], check=True)
+            # panels match the running window's WM_CLASS (test_window checks it) to this entry
+            with open(os.path.join(prefix, expected[3])) as f:
+                self.assertIn("StartupWMClass=Glimmerhorn\n", f.read())
             with open(os.path.join(prefix, "share/icons/hicolor/48x48/apps/glimmerhorn.png"), "rb") as f:
                 self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
 
@@ -100,8 +92,10 @@ class Installed(unittest.TestCase):
             self.assertEqual(len(packages), 1, packages)
             info = subprocess.run(["dpkg-deb", "-f", packages[0], "Depends"], stdout=subprocess.PIPE,
                                   check=True, text=True).stdout
-            # found from the shared libraries the program links
-            for library in ("libglut", "libsdl2", "libopenmpt", "libjpeg62-turbo", "libavcodec", "libegl-mesa0"):
+            # found from the shared libraries the programs link, the fonts SDL's boxes are drawn with
+            # and the EGL the capture program draws through
+            for library in ("libglut", "libsdl2", "libopenmpt", "libjpeg62-turbo", "xfonts-base", "libavcodec",
+                            "libegl-mesa0"):
                 self.assertIn(library, info)
 
             env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")

@@ -1,5 +1,5 @@
 """The background picture on the real program under Xvfb: our gfx.data in frame 1, an odd width, and
-the run without it.
+the run without it (or with something other than a file in its place).
 
 Run by CTest (e2e_picture); by hand from the build folder: ``python3 ../tests/e2e/test_picture.py -v``.
 """
@@ -97,25 +97,17 @@ def flipped(image):
 class Picture(unittest.TestCase):
     def first_frame_with_picture(self, out, folder):
         """Runs the intro in ``folder`` (which holds its gfx.data), answers No, and returns frame 1
-        exactly as drawn, kept by the preloaded frame grabber (tests/e2e/frame_grab.c)."""
-        library = os.environ.get("GLIMMERHORN_FRAME_GRAB")
-        if not library or not os.path.isfile(library):
-            raise RuntimeError("set GLIMMERHORN_FRAME_GRAB to the frame_grab library (CTest does)")
-        grabs = tempfile.TemporaryDirectory(prefix="glimmerhorn-frames-")
-        self.addCleanup(grabs.cleanup)
-        env = {"LD_PRELOAD": library, "GLIMMERHORN_GRAB_DIR": grabs.name, "GLIMMERHORN_GRAB_FRAMES": "1"}
-        first = os.path.join(grabs.name, "frame-1.ppm")
+        exactly as drawn, kept by the preloaded GL probe."""
         with harness.Xvfb(depth=24, log_dir=out) as x, \
-                harness.Intro(x, cwd=folder, env=env, out_dir=out) as intro:
+                harness.Intro(x, cwd=folder, grab_frames=(1,), out_dir=out) as intro:
             intro.answer_question(yes=False)
             intro.wait_for_window()
             intro.wait_until_running()
-            harness.wait_until(lambda: os.path.exists(first), 60, what="frame 1")
+            frame = intro.frame(1, timeout=60)
             # the picture came with no box about it
             self.assertEqual(intro.boxes(), [], "no warning about the picture")
             x.screenshot(out, "screen")
             self.assertTrue(intro.running())
-        frame = harness.read_ppm_file(first)
         frame.save_png(os.path.join(out, "frame-1.png"))
         return frame
 
@@ -158,10 +150,10 @@ class Picture(unittest.TestCase):
             expected.save_png(os.path.join(out, "expected.png"))
             self.assert_backdrop(self.first_frame_with_picture(out, folder), expected)
 
-    def test_without_the_picture_two_warnings_then_a_white_backdrop(self):
-        out = harness.output_dir(self)
-        with tempfile.TemporaryDirectory(prefix="glimmerhorn-no-picture-") as empty, \
-                harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, cwd=empty, out_dir=out) as intro:
+    def two_warnings_then_a_white_backdrop(self, out, folder):
+        """Runs the intro in ``folder`` and checks the run without a picture: the loader's box, then
+        set-up's, then frames on a white backdrop until Esc ends it with 0. Returns the two boxes' sizes."""
+        with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, cwd=folder, out_dir=out) as intro:
             intro.answer_question(yes=False)
             # the loader's box, then set-up's; the intro waits on each
             first = intro.wait_for_box()
@@ -169,6 +161,7 @@ class Picture(unittest.TestCase):
             first_look = drawn_box(x, first, out, "first_box")
             time.sleep(0.3)
             self.assertEqual(intro.boxes(), [first], "one box at a time")
+            sizes = [box_area(x.window_info(first))[2:]]
             intro.dismiss(first)
             # a new box (X may hand it the first one's id again)
             second = intro.wait_for_box()
@@ -176,6 +169,7 @@ class Picture(unittest.TestCase):
             second_look = drawn_box(x, second, out, "second_box")
             # two different messages (their texts are checked exactly by the unit tests)
             self.assertNotEqual(first_look.data, second_look.data)
+            sizes.append(box_area(x.window_info(second))[2:])
             intro.dismiss(second)
             intro.wait_for_window()
             intro.wait_until_running()
@@ -187,6 +181,20 @@ class Picture(unittest.TestCase):
             self.assertEqual(intro.wait(timeout=5.0), 0)
         white = shot.region(2, 2, 796, 596).count(lambda p: p == (255, 255, 255))
         self.assertGreater(white, 0.9 * 796 * 596, "the backdrop is an untextured white quad")
+        return sizes
+
+    def test_without_the_picture_or_with_a_fifo_or_folder_in_its_place_two_warnings_then_white(self):
+        # a FIFO would hold the open until a writer came, a folder reach the decoder as an empty file:
+        # both are no picture, with the same two messages as a missing file
+        sizes = []
+        for name, make in (("missing", None), ("fifo", os.mkfifo), ("folder", os.mkdir)):
+            with tempfile.TemporaryDirectory(prefix="glimmerhorn-no-picture-") as folder:
+                if make:
+                    make(os.path.join(folder, "gfx.data"))
+                out = os.path.join(harness.output_dir(self), name)
+                os.makedirs(out, exist_ok=True)
+                sizes.append(self.two_warnings_then_a_white_backdrop(out, folder))
+        self.assertEqual(sizes[1:], sizes[:1] * 2)
 
 
 if __name__ == "__main__":

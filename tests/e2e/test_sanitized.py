@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SUPPRESSIONS = os.path.join(HERE, "..", "ship", "lsan.supp")
+SUPPRESSIONS = os.path.join(HERE, "lsan.supp")
 # Mesa's driver, kept loaded so that its own leaks can be named (see lsan.supp)
 DRIVER = "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"
 

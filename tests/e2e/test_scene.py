@@ -1,7 +1,7 @@
 """The scene on screen, without the picture: the white backdrop and its black edges, and the ornaments,
 opaque in 16-bit mode and see-through in 32-bit mode.
 
-Frames are kept exactly as drawn by the preloaded frame grabber (tests/e2e/frame_grab.c), so a test
+Frames are kept exactly as drawn by the preloaded GL probe (Intro's grab_frames), so a test
 looks at frame 1 or frame 700 whatever the machine's speed. The animation steps once a frame, so
 frame 700 shows the same scene in both modes and the two can be compared pixel by pixel."""
 import os
@@ -35,17 +35,10 @@ def run_without_picture(test, depth, yes, frames):
     window's place on the screen."""
     out = harness.output_dir(test)
     mode = "32bit" if yes else "16bit"
-    library = os.environ.get("GLIMMERHORN_FRAME_GRAB")
-    if not library or not os.path.isfile(library):
-        raise RuntimeError("set GLIMMERHORN_FRAME_GRAB to the frame_grab library (CTest does)")
     empty = tempfile.TemporaryDirectory(prefix="glimmerhorn-nopicture-")
-    grabs = tempfile.TemporaryDirectory(prefix="glimmerhorn-frames-")
     test.addCleanup(empty.cleanup)
-    test.addCleanup(grabs.cleanup)
-    env = {"LD_PRELOAD": library, "GLIMMERHORN_GRAB_DIR": grabs.name,
-           "GLIMMERHORN_GRAB_FRAMES": " ".join(str(n) for n in frames)}
     with harness.Xvfb(depth=depth, log_dir=out) as x, \
-            harness.Intro(x, cwd=empty.name, env=env, out_dir=out) as intro:
+            harness.Intro(x, cwd=empty.name, grab_frames=frames, out_dir=out) as intro:
         intro.answer_question(yes=yes)
         # the loader's "Can't open JPEG file" and then "Could not load the background"
         for _ in range(2):
@@ -54,16 +47,13 @@ def run_without_picture(test, depth, yes, frames):
             intro.dismiss(box)
         window = intro.wait_for_window()
         intro.wait_until_running()
-        last = os.path.join(grabs.name, "frame-%d.ppm" % max(frames))
-        harness.wait_until(lambda: os.path.exists(last), 120, what="frame %d" % max(frames))
+        images = {n: intro.frame(n) for n in sorted(frames)}
         info = x.window_info(window)
         shot = x.screenshot(out, "screen-%s" % mode)
         test.assertEqual(intro.boxes(), [])
         intro.key("Escape")
         test.assertEqual(intro.wait(timeout=5.0), 0)
-    images = {}
     for n in frames:
-        images[n] = harness.read_ppm_file(os.path.join(grabs.name, "frame-%d.ppm" % n))
         images[n].save_png(os.path.join(out, "frame-%d-%s.png" % (n, mode)))
     return images, shot, info
 

@@ -31,6 +31,8 @@ class Window(unittest.TestCase):
             self.assertEqual(intro.boxes(), [])
             info = self.full_screen(x, window)
             self.assertGreater(x.glx_visual(info["visual"])["alpha"], 0)
+            # the class a panel matches to the menu entry's StartupWMClass
+            self.assertIn('WM_CLASS(STRING) = "glimmerhorn", "Glimmerhorn"\n', x.window_properties(window))
             for key in ("Q", "a", "space", "Return", "x"):
                 intro.key(key)
             time.sleep(0.5)
@@ -80,6 +82,60 @@ class Window(unittest.TestCase):
             intro.key("Escape")
             self.assertEqual(intro.wait(timeout=1.0), 0)
 
+    def test_a_hidden_window_costs_no_more_than_a_shown_one_and_frames_go_on_when_shown_again(self):
+        out = harness.output_dir(self)
+        with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            window = intro.wait_for_window()
+            intro.wait_until_running()
+
+            def cpu_over(seconds):
+                start = intro.cpu_seconds()
+                time.sleep(seconds)
+                return intro.cpu_seconds() - start
+
+            shown = cpu_over(3.0)
+            # GLUT draws nothing for an unmapped window, as for a minimised one
+            x.run("xdotool", "windowunmap", str(window))
+            harness.wait_until(lambda: x.window_info(window)["map_state"] == "IsUnMapped", 5, what="the unmap")
+            time.sleep(0.5)
+            hidden = cpu_over(3.0)
+            print("CPU over 3 s: %.3f s shown, %.3f s hidden" % (shown, hidden), file=sys.stderr)
+            self.assertLessEqual(hidden, shown)
+            self.assertLess(hidden, 0.05 * 3.0, "more than 5 % of a core while hidden")
+
+            x.run("xdotool", "windowmap", str(window))
+            harness.wait_until(lambda: x.window_info(window)["map_state"] == "IsViewable", 5, what="the map")
+            time.sleep(0.5)
+            first = x.screenshot(out, "shown-again")
+            time.sleep(0.5)
+            self.assertNotEqual(x.screenshot().data, first.data, "no new frame once shown again")
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+
+    def test_where_no_box_can_be_shown_the_harness_says_why_at_once_and_the_question_counts_as_no(self):
+        # only the server's built-in fonts, and no zenity on the path: SDL has no way to show a box.
+        # Run from an empty folder, the picture's two warnings follow the question.
+        out = harness.output_dir(self)
+        nothing = tempfile.mkdtemp(prefix="glimmerhorn-nothing-")
+        self.addCleanup(os.rmdir, nothing)
+        with harness.Xvfb(depth=24, log_dir=out, extra_args=["-fp", "built-ins"]) as x, \
+                harness.Intro(x, out_dir=out, cwd=nothing, env={"PATH": nothing}) as intro:
+            start = time.monotonic()
+            with self.assertRaises(AssertionError) as failed:
+                intro.wait_for_box()
+            self.assertLess(time.monotonic() - start, 10.0)
+            self.assertIn("no message box could be shown: zenity", str(failed.exception))
+            self.assertIn("xfonts-base", str(failed.exception))
+            window = intro.wait_for_window()
+            intro.wait_until_running()
+            self.assertEqual(x.glx_visual(x.window_info(window)["visual"])["alpha"], 0)
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
+            # SDL's reason once, then every message in the box's place
+            self.assertEqual(intro.output().count("no message box could be shown"), 1)
+            self.assertEqual(intro.output().count("\nGlimmerhorn!: "), 3)
+
     def test_command_line_arguments_change_nothing(self):
         out = harness.output_dir(self)
         # -display names a server that does not exist: taken at its word, the intro could not start
@@ -94,6 +150,21 @@ class Window(unittest.TestCase):
             intro.key("Escape")
             self.assertEqual(intro.wait(timeout=1.0), 0)
             self.assertNotIn("usage", intro.output().lower())
+
+    def test_started_with_its_standard_streams_closed_it_still_runs_and_esc_ends_it(self):
+        # as from a launcher with no terminal; ALSA, finding no card, writes to stderr
+        out = harness.output_dir(self)
+        env = {"SDL_AUDIODRIVER": "alsa", "ALSA_CONFIG_PATH": os.devnull}
+        args = ["-c", 'exec "$0" <&- >&- 2>&-', harness.binary_path()]
+        with harness.Xvfb(depth=24, log_dir=out) as x, \
+                harness.Intro(x, binary="/bin/sh", args=args, cwd=harness.build_dir(), env=env, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            intro.dismiss(intro.wait_for_box())  # the music's warning
+            intro.wait_for_window()
+            intro.wait_until_running()
+            self.assertGreater(len(x.screenshot(out, "running").colours()), 16)
+            intro.key("Escape")
+            self.assertEqual(intro.wait(timeout=1.0), 0)
 
     def test_a_larger_screen_gets_a_full_screen_window_drawn_in_its_lower_left_800_by_600(self):
         out = harness.output_dir(self)

@@ -6,22 +6,22 @@
 
 #include "fakes.h"
 
-static void record(const char* name, std::initializer_list<double> args, const void* pointer = nullptr)
-{
-    if (fake_calls_recording)
-        fake_calls.push_back(FakeCall { name, std::vector<double>(args), std::string(), pointer });
-}
-
 static GLuint next_texture_name = 1;
 
-void glClear(GLbitfield mask) { record("glClear", { (double)mask }); }
-void glFlush() { record("glFlush", {}); }
-void glEnable(GLenum cap) { record("glEnable", { (double)cap }); }
-void glDisable(GLenum cap) { record("glDisable", { (double)cap }); }
-void glShadeModel(GLenum mode) { record("glShadeModel", { (double)mode }); }
-void glColorMaterial(GLenum face, GLenum mode) { record("glColorMaterial", { (double)face, (double)mode }); }
-void glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", { (double)s, (double)d }); }
-void glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", { (double)name, (double)value }); }
+void glClear(GLbitfield mask) { fake_record("glClear", { (double)mask }); }
+void glFlush() { fake_record("glFlush", {}); }
+void glEnable(GLenum cap) { fake_record("glEnable", { (double)cap }); }
+void glDisable(GLenum cap) { fake_record("glDisable", { (double)cap }); }
+void glShadeModel(GLenum mode) { fake_record("glShadeModel", { (double)mode }); }
+void glColorMaterial(GLenum face, GLenum mode)
+{
+    fake_record("glColorMaterial", { (double)face, (double)mode });
+}
+void glBlendFunc(GLenum s, GLenum d) { fake_record("glBlendFunc", { (double)s, (double)d }); }
+void glPixelStorei(GLenum name, GLint value)
+{
+    fake_record("glPixelStorei", { (double)name, (double)value });
+}
 
 void glLightfv(GLenum light, GLenum name, const GLfloat* params)
 {
@@ -35,76 +35,76 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* params)
     fake_calls.push_back(call);
 }
 
-void glNewList(GLuint list, GLenum mode) { record("glNewList", { (double)list, (double)mode }); }
-void glEndList() { record("glEndList", {}); }
-void glCallList(GLuint list) { record("glCallList", { (double)list }); }
-void glBegin(GLenum mode) { record("glBegin", { (double)mode }); }
-void glEnd() { record("glEnd", {}); }
+void glNewList(GLuint list, GLenum mode) { fake_record("glNewList", { (double)list, (double)mode }); }
+void glEndList() { fake_record("glEndList", {}); }
+void glCallList(GLuint list) { fake_record("glCallList", { (double)list }); }
+void glBegin(GLenum mode) { fake_record("glBegin", { (double)mode }); }
+void glEnd() { fake_record("glEnd", {}); }
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    record("glNormal3f", { (double)x, (double)y, (double)z });
+    fake_record("glNormal3f", { (double)x, (double)y, (double)z });
 }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    record("glVertex3f", { (double)x, (double)y, (double)z });
+    fake_record("glVertex3f", { (double)x, (double)y, (double)z });
 }
-void glVertex2i(GLint x, GLint y) { record("glVertex2i", { (double)x, (double)y }); }
-void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", { (double)s, (double)t }); }
+void glVertex2i(GLint x, GLint y) { fake_record("glVertex2i", { (double)x, (double)y }); }
+void glTexCoord2f(GLfloat s, GLfloat t) { fake_record("glTexCoord2f", { (double)s, (double)t }); }
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
 {
-    record("glColor4f", { (double)r, (double)g, (double)b, (double)a });
+    fake_record("glColor4f", { (double)r, (double)g, (double)b, (double)a });
 }
 
 void glGenTextures(GLsizei n, GLuint* textures)
 {
     for (GLsizei i = 0; i < n; i++)
         textures[i] = next_texture_name++;
-    record("glGenTextures", { (double)n }, textures);
+    fake_record("glGenTextures", { (double)n }, std::string(), textures);
 }
 void glBindTexture(GLenum target, GLuint texture)
 {
-    record("glBindTexture", { (double)target, (double)texture });
+    fake_record("glBindTexture", { (double)target, (double)texture });
 }
 void glTexParameteri(GLenum target, GLenum name, GLint value)
 {
-    record("glTexParameteri", { (double)target, (double)name, (double)value });
+    fake_record("glTexParameteri", { (double)target, (double)name, (double)value });
 }
 void glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width, GLsizei height,
     GLint border, GLenum format, GLenum type, const GLvoid* pixels)
 {
-    record("glTexImage2D",
+    fake_record("glTexImage2D",
         { (double)target, (double)level, (double)internal_format, (double)width, (double)height,
             (double)border, (double)format, (double)type },
-        pixels);
+        std::string(), pixels);
 }
 
-void glMatrixMode(GLenum mode) { record("glMatrixMode", { (double)mode }); }
-void glLoadIdentity() { record("glLoadIdentity", {}); }
-void glPushMatrix() { record("glPushMatrix", {}); }
-void glPopMatrix() { record("glPopMatrix", {}); }
+void glMatrixMode(GLenum mode) { fake_record("glMatrixMode", { (double)mode }); }
+void glLoadIdentity() { fake_record("glLoadIdentity", {}); }
+void glPushMatrix() { fake_record("glPushMatrix", {}); }
+void glPopMatrix() { fake_record("glPopMatrix", {}); }
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f)
 {
-    record("glOrtho", { l, r, b, t, n, f });
+    fake_record("glOrtho", { l, r, b, t, n, f });
 }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
 {
-    record("glTranslatef", { (double)x, (double)y, (double)z });
+    fake_record("glTranslatef", { (double)x, (double)y, (double)z });
 }
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    record("glRotatef", { (double)angle, (double)x, (double)y, (double)z });
+    fake_record("glRotatef", { (double)angle, (double)x, (double)y, (double)z });
 }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
 {
-    record("glViewport", { (double)x, (double)y, (double)w, (double)h });
+    fake_record("glViewport", { (double)x, (double)y, (double)w, (double)h });
 }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble near_plane, GLdouble far_plane)
 {
-    record("gluPerspective", { fovy, aspect, near_plane, far_plane });
+    fake_record("gluPerspective", { fovy, aspect, near_plane, far_plane });
 }
 void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, GLdouble cz, GLdouble ux,
     GLdouble uy, GLdouble uz)
 {
-    record("gluLookAt", { ex, ey, ez, cx, cy, cz, ux, uy, uz });
+    fake_record("gluLookAt", { ex, ey, ez, cx, cy, cz, ux, uy, uz });
 }

@@ -5,56 +5,51 @@
 
 GlutCallbacks glut_callbacks;
 
-static void record(const char* name, std::vector<double> args, std::string text = std::string())
-{
-    fake_calls.push_back(FakeCall { name, std::move(args), std::move(text), nullptr });
-}
-
 void glutInit(int* argc, char** argv)
 {
     // the text lists every argument up to the null that ends the vector: argv={"",}
     std::string all = "argv={";
     for (int i = 0; argv[i]; i++)
         all += "\"" + std::string(argv[i]) + "\",";
-    record("glutInit", { (double)*argc }, all + "}");
+    fake_record("glutInit", { (double)*argc }, all + "}");
 }
 void glutInitErrorFunc(void (*callback)(const char*, va_list))
 {
     (void)callback;
-    record("glutInitErrorFunc", {});
+    fake_record("glutInitErrorFunc", {});
 }
-void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", { (double)mode }); }
+void glutInitDisplayMode(unsigned int mode) { fake_record("glutInitDisplayMode", { (double)mode }); }
 void glutInitWindowSize(int width, int height)
 {
-    record("glutInitWindowSize", { (double)width, (double)height });
+    fake_record("glutInitWindowSize", { (double)width, (double)height });
 }
 int glutCreateWindow(const char* title)
 {
-    record("glutCreateWindow", {}, title);
+    fake_record("glutCreateWindow", {}, title);
     return 1;
 }
-void glutFullScreen() { record("glutFullScreen", {}); }
-void glutSetCursor(int cursor) { record("glutSetCursor", { (double)cursor }); }
+void glutFullScreen() { fake_record("glutFullScreen", {}); }
+void glutSetCursor(int cursor) { fake_record("glutSetCursor", { (double)cursor }); }
 void glutReshapeFunc(void (*callback)(int, int))
 {
     glut_callbacks.reshape = callback;
-    record("glutReshapeFunc", {});
+    fake_record("glutReshapeFunc", {});
 }
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int))
 {
     glut_callbacks.keyboard = callback;
-    record("glutKeyboardFunc", {});
+    fake_record("glutKeyboardFunc", {});
 }
 void glutDisplayFunc(void (*callback)())
 {
     glut_callbacks.display = callback;
-    record("glutDisplayFunc", {});
+    fake_record("glutDisplayFunc", {});
 }
 void glutIdleFunc(void (*callback)())
 {
     glut_callbacks.idle = callback;
-    record("glutIdleFunc", {});
+    fake_record("glutIdleFunc", {});
 }
-void glutMainLoop() { record("glutMainLoop", {}); }
-void glutPostRedisplay() { record("glutPostRedisplay", {}); }
-void glutSwapBuffers() { record("glutSwapBuffers", {}); }
+void glutMainLoop() { fake_record("glutMainLoop", {}); }
+void glutPostRedisplay() { fake_record("glutPostRedisplay", {}); }
+void glutSwapBuffers() { fake_record("glutSwapBuffers", {}); }

@@ -1,10 +1,18 @@
 // The shared log of the test fakes.
 #include <cstdio>
+#include <ctime>
 
 #include "fakes.h"
 
 std::vector<FakeCall> fake_calls;
 bool fake_calls_recording = true;
+
+void fake_record(
+    const char* name, std::initializer_list<double> args, const std::string& text, const void* pointer)
+{
+    if (fake_calls_recording)
+        fake_calls.push_back(FakeCall { name, std::vector<double>(args), text, pointer });
+}
 
 void fake_calls_clear() { fake_calls.clear(); }
 
@@ -42,4 +50,21 @@ std::vector<FakeCall> fake_calls_named(const std::string& name)
         if (call.name == name)
             found.push_back(call);
     return found;
+}
+
+std::vector<std::string> call_lines(size_t first, size_t count)
+{
+    std::vector<std::string> lines;
+    for (size_t i = first; i < fake_calls.size() && lines.size() < count; i++)
+        lines.push_back(fake_call_text(fake_calls[i]));
+    return lines;
+}
+
+void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
+
+double now_ms()
+{
+    timespec t = {};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
 }

@@ -1,6 +1,7 @@
 // What the test fakes record and how a test scripts them.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ extern std::vector<FakeCall> fake_calls;
 // While false the fake GL records nothing (and so allocates nothing), for tests that count allocations.
 extern bool fake_calls_recording;
 
+// Logs one call, unless recording is off; takes its numbers by initializer list so that a call
+// made with recording off allocates nothing.
+void fake_record(const char* name, std::initializer_list<double> args = {},
+    const std::string& text = std::string(), const void* pointer = nullptr);
 // Clears the log (and nothing else).
 void fake_calls_clear();
 // The log as text, one call a line ("glBegin( 0x7 )"), for failure messages and screenshots of a frame.
@@ -25,6 +30,12 @@ std::string fake_calls_text();
 std::string fake_call_text(const FakeCall& call);
 // The calls named `name`, in order.
 std::vector<FakeCall> fake_calls_named(const std::string& name);
+// The recorded calls from `first` on (at most `count`), one printed line each.
+std::vector<std::string> call_lines(size_t first = 0, size_t count = (size_t)-1);
+// The monotonic clock in milliseconds, for tests that time the real clock.
+double now_ms();
+// Prints the whole log to stderr; tests that end in exit() register it with atexit.
+void print_log_at_exit();
 
 // How the scripted platform layer answers. fake_platform_reset() restores these defaults.
 struct PlatformScript {

@@ -22,8 +22,6 @@ size_t index_of(const std::string& name)
     return fake_calls.size();
 }
 
-void print_log_at_exit() { fputs(fake_calls_text().c_str(), stderr); }
-
 TEST(SilentIntro, WithNoDeviceTheWarningComesOnceThenTheLoopRunsAndTheExitKeyStillStopsAndFrees)
 {
     fake_platform_reset();

@@ -15,15 +15,6 @@ inline std::string call(
     return fake_call_text(FakeCall { name, std::vector<double>(args), text, nullptr });
 }
 
-// The recorded calls from `first` on, one printed line each.
-inline std::vector<std::string> call_lines(size_t first = 0, size_t count = (size_t)-1)
-{
-    std::vector<std::string> lines;
-    for (size_t i = first; i < fake_calls.size() && lines.size() < count; i++)
-        lines.push_back(fake_call_text(fake_calls[i]));
-    return lines;
-}
-
 // A float constant as the fake log holds it.
 inline double f(double value) { return (double)(float)value; }
 

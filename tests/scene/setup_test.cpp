@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app.h"
 #include "assets.h"
 #include "media.h"
 #include "platform.h"
@@ -26,7 +25,7 @@ static LoaderScript loader;
 
 unsigned char* read_jpeg_image(const char* path, int* width, int* height)
 {
-    fake_calls.push_back(FakeCall { "read_jpeg_image", { (double)*width, (double)*height }, path, nullptr });
+    fake_record("read_jpeg_image", { (double)*width, (double)*height }, path);
     if (loader.writes_size) {
         *width = loader.width;
         *height = loader.height;
@@ -37,7 +36,7 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     return loader.block;
 }
 
-void start_music() { fake_calls.push_back(FakeCall { "start_music", {}, std::string(), nullptr }); }
+void start_music() { fake_record("start_music"); }
 
 namespace
 {
