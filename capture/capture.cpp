@@ -91,7 +91,7 @@ static void encode_frames()
     }
 }
 
-// One frame of the intro, as on_display draws it, into the framebuffer object.
+// One frame of the intro, as on_display draws it (clear, draw_frame, flush), into the pbuffer.
 static void draw_intro_frame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -141,37 +141,42 @@ static void progress_show(Progress* progress, const char* what, long done, long 
     progress->shown = true;
 }
 
+// 0 when folder holds a gfx.data that can be read, else why not (an errno value).
+static int picture_missing(const std::string& folder)
+{
+    const int fd = open((folder + "/gfx.data").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    struct stat file;
+    const int why = fstat(fd, &file) != 0 ? errno : S_ISREG(file.st_mode) ? 0 : EISDIR;
+    close(fd);
+    return why;
+}
+
 // Where gfx.data is read from: the working folder when it holds one, as for the intro, else the
-// installed data folder found from where the program lies. Says why on stderr when neither serves.
+// installed data folder, found from where the program lies. Says why on stderr when neither serves.
 static bool find_picture_folder(const char* program_path, std::string* folder)
 {
-    int fd = open("gfx.data", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        close(fd);
+    const int here = picture_missing(".");
+    if (here == 0) {
         *folder = ".";
         return true;
     }
-    const int here_error = errno;
-    if (here_error != ENOENT) {
-        fprintf(stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n",
-            strerror(here_error));
+    if (here != ENOENT) {
+        fprintf(
+            stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n", strerror(here));
         return false;
     }
     char program[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
-    std::string installed;
-    if (length > 0) {
+    if (length > 0)
         program[length] = '\0';
-        installed = std::string(program, (size_t)(strrchr(program, '/') - program)) + "/"
-            + GLIMMERHORN_CAPTURE_DATA;
-    } else {
-        const char* slash = strrchr(program_path, '/');
-        installed = (slash ? std::string(program_path, (size_t)(slash - program_path)) : std::string("."))
-            + "/" + GLIMMERHORN_CAPTURE_DATA;
-    }
-    fd = open((installed + "/gfx.data").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        close(fd);
+    const char* path = length > 0 ? program : program_path;
+    const char* slash = strrchr(path, '/');
+    const std::string installed = (slash ? std::string(path, (size_t)(slash - path)) : std::string(".")) + "/"
+        + GLIMMERHORN_CAPTURE_DATA;
+    const int there = picture_missing(installed);
+    if (there == 0) {
         *folder = installed;
         return true;
     }
@@ -179,7 +184,7 @@ static bool find_picture_folder(const char* program_path, std::string* folder)
     fprintf(stderr,
         "glimmerhorn-capture: no picture: gfx.data is neither in the working folder nor in %s (%s); run it "
         "where gfx.data is\n",
-        shown ? shown : installed.c_str(), strerror(errno));
+        shown ? shown : installed.c_str(), strerror(there));
     free(shown);
     return false;
 }
