@@ -419,7 +419,8 @@ static long draw_and_encode(const CaptureOptions* options, long total)
 int capture_run(const CaptureOptions* options, const char* program_path)
 {
     av_log_set_level(AV_LOG_FATAL);
-    // the same picture on every machine: llvmpipe draws, unless the caller asks for something else
+    // llvmpipe draws, as on the X servers the intro is tested on, whatever graphics card there is;
+    // LIBGL_ALWAYS_SOFTWARE=0 from the caller lets a card draw instead
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
 
     const std::string target = absolute_path(options->output);
