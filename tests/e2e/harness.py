@@ -571,7 +571,9 @@ class CompositorUnavailable(Exception):
 class _Compositor(XServer):
     """A headless Wayland compositor with XWayland, in a session and runtime folder of its own; the
     tests' X clients (the intro, xdotool, xprop) reach it through XWayland's DISPLAY. ``size`` is its
-    one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log)."""
+    one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log).
+    A subclass gives ``command(folder)``, the command line that starts it with ``folder`` as its
+    runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it."""
 
     depth = 24
     program = None
@@ -592,14 +594,6 @@ class _Compositor(XServer):
         self.session_env = {}
         self._folder = None
         self._helpers = []
-
-    def command(self, folder):
-        """The command line that starts the compositor with ``folder`` as its runtime folder."""
-        raise NotImplementedError
-
-    def wait_for_display(self, folder):
-        """Sets ``display`` (and for mutter more of ``session_env``) once the compositor has said them."""
-        raise NotImplementedError
 
     def __enter__(self):
         if not _which(self.program):
@@ -635,7 +629,7 @@ class _Compositor(XServer):
         lines = []
         for name in self._logs():
             with open(os.path.join(self._folder, name), errors="replace") as f:
-                lines += [line.strip() for line in f.readlines()[-3:]]
+                lines += f.read().splitlines()[-2:]
         return " | ".join(lines)
 
     def __exit__(self, *exc):
