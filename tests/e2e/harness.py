@@ -241,6 +241,16 @@ def picture_crop(x, y, width, height):
     return picture.region(picture.width - 800 + x, y, width, height)
 
 
+def proc_stat(pid):
+    """The fields of /proc/<pid>/stat after the command name (state, parent, process group, ...), or
+    None when there is no such process."""
+    try:
+        with open("/proc/%s/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()
+    except (OSError, IndexError):
+        return None
+
+
 def read_ppm_file(path):
     """read_ppm on a file."""
     with open(path, "rb") as f:
@@ -571,7 +581,9 @@ class CompositorUnavailable(Exception):
 class _Compositor(XServer):
     """A headless Wayland compositor with XWayland, in a session and runtime folder of its own; the
     tests' X clients (the intro, xdotool, xprop) reach it through XWayland's DISPLAY. ``size`` is its
-    one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log)."""
+    one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log).
+    A subclass gives ``command(folder)``, the command line that starts it with ``folder`` as its
+    runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it."""
 
     depth = 24
     program = None
@@ -592,14 +604,6 @@ class _Compositor(XServer):
         self.session_env = {}
         self._folder = None
         self._helpers = []
-
-    def command(self, folder):
-        """The command line that starts the compositor with ``folder`` as its runtime folder."""
-        raise NotImplementedError
-
-    def wait_for_display(self, folder):
-        """Sets ``display`` (and for mutter more of ``session_env``) once the compositor has said them."""
-        raise NotImplementedError
 
     def __enter__(self):
         if not _which(self.program):
@@ -635,7 +639,7 @@ class _Compositor(XServer):
         lines = []
         for name in self._logs():
             with open(os.path.join(self._folder, name), errors="replace") as f:
-                lines += [line.strip() for line in f.readlines()[-3:]]
+                lines += f.read().splitlines()[-2:]
         return " | ".join(lines)
 
     def __exit__(self, *exc):
@@ -909,18 +913,12 @@ class Intro:
     def box_processes(self):
         """Pids of the live children the program shows its message boxes from: SDL forks one a box, in
         the program's process group (the display-mode helper starts a session of its own)."""
-        def stat(pid):
-            try:
-                with open("/proc/%s/stat" % pid) as f:
-                    return f.read().rsplit(")", 1)[1].split()
-            except (OSError, IndexError):
-                return None
-        mine = stat(self.process.pid)
+        mine = proc_stat(self.process.pid)
         found = set()
-        for pid in filter(str.isdigit, os.listdir("/proc") if mine else ()):
-            fields = stat(pid)
-            if fields and fields[0] != "Z" and int(fields[1]) == self.process.pid and fields[2] == mine[2]:
-                found.add(int(pid))
+        for pid in self.child_processes():
+            fields = proc_stat(pid)
+            if mine and fields and fields[0] != "Z" and fields[2] == mine[2]:
+                found.add(pid)
         return found
 
     def wait_box_gone(self, box, timeout=5.0, shown_by=()):
@@ -999,22 +997,13 @@ class Intro:
 
     def child_processes(self):
         """Ids of the processes the program has forked and that still run (or wait to be reaped)."""
-        found = []
-        for entry in os.listdir("/proc"):
-            try:
-                with open("/proc/%s/stat" % entry) as f:
-                    if int(f.read().rsplit(")", 1)[1].split()[1]) == self.process.pid:
-                        found.append(int(entry))
-            except (OSError, ValueError, IndexError):
-                continue
-        return found
+        return [int(pid) for pid in os.listdir("/proc")
+                if pid.isdigit() and (proc_stat(pid) or [None, None])[1] == str(self.process.pid)]
 
     def cpu_seconds(self):
         """User + system CPU time the program has used so far, from /proc (None once it has ended)."""
-        try:
-            with open("/proc/%d/stat" % self.process.pid) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-        except OSError:
+        fields = proc_stat(self.process.pid)
+        if fields is None:
             return None
         ticks = os.sysconf("SC_CLK_TCK")
         return (int(fields[11]) + int(fields[12])) / ticks

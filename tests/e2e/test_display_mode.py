@@ -108,30 +108,14 @@ class DisplaySwitch(unittest.TestCase):
 
     def test_nothing_of_the_intro_outlives_it(self):
         x, intro = self.start(harness.output_dir(self))
-        mine = [pid for pid in os.listdir("/proc") if pid.isdigit() and _parent(pid) == intro.pid]
+        mine = intro.child_processes()
         self.assertEqual(len(mine), 1, "one helper process keeps the mode to put back")
         intro.key("Escape")
         intro.wait(timeout=5.0)
         harness.wait_until(lambda: x.main_windows() == [] and x.message_boxes() == [], 3.0,
                            what="the intro's windows to go")
-        harness.wait_until(lambda: all(not os.path.exists("/proc/" + pid) or _state(pid) == "Z" for pid in mine),
+        harness.wait_until(lambda: all((harness.proc_stat(pid) or "Z")[0] == "Z" for pid in mine),
                            3.0, what="the intro's helper process to end")
-
-
-def _parent(pid):
-    try:
-        with open("/proc/%s/stat" % pid) as f:
-            return int(f.read().rsplit(")", 1)[1].split()[1])
-    except (OSError, IndexError, ValueError):
-        return None
-
-
-def _state(pid):
-    try:
-        with open("/proc/%s/stat" % pid) as f:
-            return f.read().rsplit(")", 1)[1].split()[0]
-    except (OSError, IndexError):
-        return None
 
 
 if __name__ == "__main__":
