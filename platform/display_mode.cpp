@@ -266,6 +266,17 @@ static bool start_watcher(const char* display_name)
 static int xwayland_width = 0;
 static int xwayland_height = 0;
 
+// Frees what a switch looked up; any of the three may be null.
+static void randr_free(XRRScreenResources* resources, XRROutputInfo* output, XRRCrtcInfo* crtc)
+{
+    if (crtc)
+        XRRFreeCrtcInfo(crtc);
+    if (output)
+        XRRFreeOutputInfo(output);
+    if (resources)
+        XRRFreeScreenResources(resources);
+}
+
 // True when the server is XWayland: it says so with an extension of its own (XWayland 23 on) or, before
 // that, in the names of its outputs ("XWAYLAND0", ...).
 static bool on_xwayland(Display* display, XRRScreenResources* resources)
@@ -318,12 +329,7 @@ void display_mode_set_on_window()
             XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x, crtc->y, mode,
                 crtc->rotation, crtc->outputs, crtc->noutput);
     }
-    if (crtc)
-        XRRFreeCrtcInfo(crtc);
-    if (output)
-        XRRFreeOutputInfo(output);
-    if (resources)
-        XRRFreeScreenResources(resources);
+    randr_free(resources, output, crtc);
     XSync(display, False);
     XSetErrorHandler(previous_handler);
 }
@@ -412,12 +418,7 @@ void display_mode_set(int width, int height, int bpp)
         }
         XSync(display, False);
     }
-    if (crtc)
-        XRRFreeCrtcInfo(crtc);
-    if (output)
-        XRRFreeOutputInfo(output);
-    if (resources)
-        XRRFreeScreenResources(resources);
+    randr_free(resources, output, crtc);
     XSetErrorHandler(previous_handler);
 
     // the display's name is copied before the connection closes: the watcher opens its own

@@ -384,6 +384,13 @@ class XServer:
             "double_buffer": size("doubleBuffer"),
         }
 
+    def current_mode(self):
+        """(width, height) of the mode the primary output shows now, as a client of our own sees it,
+        from ``xrandr --query``."""
+        out = self.run("xrandr", "--query")
+        m = re.search(r"^\S+ connected (?:primary )?(\d+)x(\d+)\+\d+\+\d+", out, re.M)
+        return (int(m.group(1)), int(m.group(2))) if m else None
+
     def screen_size(self):
         """Current (width, height) of screen 0, from xwininfo on the root window (follows mode switches)."""
         out = self.run("xwininfo", "-root")
@@ -567,12 +574,6 @@ class XorgDummy(XServer):
             self._folder = None
         return False
 
-    def current_mode(self):
-        """(width, height) of the mode the primary output shows now, from ``xrandr --query``."""
-        out = self.run("xrandr", "--query")
-        m = re.search(r"^\S+ connected (?:primary )?(\d+)x(\d+)\+\d+\+\d+", out, re.M)
-        return (int(m.group(1)), int(m.group(2))) if m else None
-
 
 class CompositorUnavailable(Exception):
     """Raised by Mutter and Weston when the compositor is not installed or cannot start; tests skip."""
@@ -664,12 +665,6 @@ class _Compositor(XServer):
             subprocess.run(["rm", "-rf", self._folder], check=False)
             self._folder = None
         return False
-
-    def current_mode(self):
-        """(width, height) of the output's mode as a client of our own sees it, from ``xrandr --query``."""
-        out = self.run("xrandr", "--query")
-        m = re.search(r"^\S+ connected (?:primary )?(\d+)x(\d+)\+\d+\+\d+", out, re.M)
-        return (int(m.group(1)), int(m.group(2))) if m else None
 
 
 class Mutter(_Compositor):
