@@ -111,6 +111,7 @@ static void draw_up_to(long k, int fps)
 
 // The progress line, on stderr when it is a terminal and at most five times a second.
 struct Progress {
+    bool on_terminal; // stderr is a terminal: asked once, not every frame
     bool shown;
     std::chrono::steady_clock::time_point start;
     std::chrono::steady_clock::time_point last;
@@ -118,6 +119,7 @@ struct Progress {
 
 static void progress_start(Progress* progress)
 {
+    progress->on_terminal = isatty(STDERR_FILENO);
     progress->shown = false;
     progress->start = std::chrono::steady_clock::now();
     progress->last = progress->start;
@@ -125,7 +127,7 @@ static void progress_start(Progress* progress)
 
 static void progress_show(Progress* progress, const char* what, long done, long total, int fps, bool final)
 {
-    if (!isatty(STDERR_FILENO))
+    if (!progress->on_terminal)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (!final && now - progress->last < std::chrono::milliseconds(200))
@@ -141,14 +143,20 @@ static void progress_show(Progress* progress, const char* what, long done, long 
     progress->shown = true;
 }
 
-// 0 when folder holds a gfx.data that can be read, else why not (an errno value).
+// picture_missing's answer for a gfx.data that is there but no plain file (a folder, a FIFO, a device).
+static const int NOT_A_FILE = -1;
+
+static const char* picture_problem(int why) { return why == NOT_A_FILE ? "not a plain file" : strerror(why); }
+
+// 0 when folder holds a gfx.data that can be read, else why not (an errno value or NOT_A_FILE). The
+// open does not block, so a FIFO of that name cannot hold the capture up.
 static int picture_missing(const std::string& folder)
 {
-    const int fd = open((folder + "/gfx.data").c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open((folder + "/gfx.data").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno;
     struct stat file;
-    const int why = fstat(fd, &file) != 0 ? errno : S_ISREG(file.st_mode) ? 0 : EISDIR;
+    const int why = fstat(fd, &file) != 0 ? errno : S_ISREG(file.st_mode) ? 0 : NOT_A_FILE;
     close(fd);
     return why;
 }
@@ -163,8 +171,8 @@ static bool find_picture_folder(const char* program_path, std::string* folder)
         return true;
     }
     if (here != ENOENT) {
-        fprintf(
-            stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n", strerror(here));
+        fprintf(stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n",
+            picture_problem(here));
         return false;
     }
     char program[PATH_MAX];
@@ -184,7 +192,7 @@ static bool find_picture_folder(const char* program_path, std::string* folder)
     fprintf(stderr,
         "glimmerhorn-capture: no picture: gfx.data is neither in the working folder nor in %s (%s); run it "
         "where gfx.data is\n",
-        shown ? shown : installed.c_str(), strerror(there));
+        shown ? shown : installed.c_str(), picture_problem(there));
     free(shown);
     return false;
 }

@@ -26,10 +26,10 @@ def capture_binary():
     return os.environ.get("GLIMMERHORN_CAPTURE") or os.path.join(harness.build_dir(), "glimmerhorn-capture")
 
 
-def run_capture(path, *args, cwd=None, check=True, **extra):
+def run_capture(path, *args, cwd=None, check=True, timeout=600, **extra):
     """Runs the capture program into ``path``; returns the finished process (stderr as text)."""
     done = subprocess.run([capture_binary(), *args, path], cwd=cwd or harness.build_dir(), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, text=True, timeout=600, **extra)
+                          stderr=subprocess.PIPE, text=True, timeout=timeout, **extra)
     if check and done.returncode != 0:
         raise AssertionError("capture of %s ended with %d: %s" % (path, done.returncode, done.stderr))
     return done
@@ -193,6 +193,10 @@ class Capture(unittest.TestCase):
 
         empty = tempfile.mkdtemp(dir=self.folder.name)
         done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "5", cwd=empty, check=False)
+        self.assert_fails_leaving_nothing(empty, done, 1, "gfx.data")
+        # a FIFO of that name is no picture either, and must not hold the capture up
+        os.mkfifo(os.path.join(empty, "gfx.data"))
+        done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "5", cwd=empty, check=False, timeout=20)
         self.assert_fails_leaving_nothing(empty, done, 1, "gfx.data")
 
         # a 2 MB file size limit: FFV1 writes past it within a few frames
