@@ -1,5 +1,5 @@
 """Capture benchmark: glimmerhorn-capture over one pass of the tune (13,864 frames, 138.64 s), one run
-at a time: to .mkv at 800 x 600, to .mp4 at 800 x 600, and to .mkv at --scale 2.
+at a time: to .mkv at 800 x 600, to .mp4 at 800 x 600, to .mkv at --scale 2, and to .mkv in FFV1.
 
 For each it prints the wall time as a fraction of the 138.64 s the intro takes to play (below 1 is
 faster than real time), the CPU time, the peak resident memory (getrusage of the finished program)
@@ -21,6 +21,7 @@ RUNS = (
     ("mkv",         ".mkv",    ()),
     ("mp4",         ".mp4",    ()),
     ("mkv-scale2",  ".mkv",    ("--scale", "2")),
+    ("mkv-ffv1",    ".mkv",    ("--ffv1",)),
 )
 
 

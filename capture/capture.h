@@ -6,7 +6,7 @@
 
 // The containers the output's extension picks.
 enum VideoFormat {
-    FORMAT_MKV, // FFV1 + FLAC: lossless, the same bytes every time
+    FORMAT_MKV, // lossless H.264 in RGB (or FFV1) + FLAC: lossless, the same bytes every time
     FORMAT_MP4, // H.264 + AAC: for sharing
     FORMAT_GIF, // a palette made for the clip, no sound: for previews
 };
@@ -21,6 +21,7 @@ struct CaptureOptions {
     int scale; // 800 x 600 times this, 1 to 4
     int mode; // 32 (alpha and blending) or 16
     int crf; // H.264 quality for .mp4
+    bool ffv1; // .mkv in FFV1 rather than lossless H.264
     bool force; // replace an existing file
 };
 
@@ -44,6 +45,9 @@ long video_frames_for(double seconds, int fps);
 bool offscreen_open(int width, int height, bool truecolor);
 // Reads the finished frame into pixels: width x height x 4 bytes (B, G, R, unused), bottom row first.
 void offscreen_read(unsigned char* pixels);
+// The backdrop pass drawn once into a buffer of its own, and copied into each frame before its layers.
+void offscreen_keep_backdrop();
+void offscreen_put_backdrop();
 void offscreen_close();
 
 // The platform layer under init_scene for the capture: messages go to stderr, and the player, instead

@@ -1,15 +1,19 @@
 // Off-screen drawing: EGL with no window system, desktop OpenGL, a pbuffer to draw into.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "capture.h"
+#include "scene.h"
 
 static EGLDisplay offscreen_display = EGL_NO_DISPLAY;
 static EGLSurface offscreen_surface = EGL_NO_SURFACE;
+static EGLSurface offscreen_backdrop = EGL_NO_SURFACE; // the backdrop pass's picture, kept
 static EGLContext offscreen_context = EGL_NO_CONTEXT;
 static int offscreen_width;
 static int offscreen_height;
@@ -93,7 +97,8 @@ bool offscreen_open(int width, int height, bool truecolor)
                                         : "EGL has no pbuffer of 5-6-5 bits with 32-bit depth");
     const EGLint surface_attributes[] = { EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE };
     offscreen_surface = eglCreatePbufferSurface(offscreen_display, config, surface_attributes);
-    if (offscreen_surface == EGL_NO_SURFACE)
+    offscreen_backdrop = eglCreatePbufferSurface(offscreen_display, config, surface_attributes);
+    if (offscreen_surface == EGL_NO_SURFACE || offscreen_backdrop == EGL_NO_SURFACE)
         return offscreen_fail("EGL cannot make a pbuffer of that size");
     // the scene is OpenGL 1.1, which the compatibility profile keeps
     const EGLint context_attributes[]
@@ -112,6 +117,28 @@ bool offscreen_open(int width, int height, bool truecolor)
     return true;
 }
 
+// Called by capture_run once after init_scene: draws the backdrop pass, which no frame changes, into
+// the second pbuffer, the twin of the first, where it stays for offscreen_put_backdrop.
+void offscreen_keep_backdrop()
+{
+    eglMakeCurrent(offscreen_display, offscreen_backdrop, offscreen_backdrop, offscreen_context);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_backdrop();
+    glFinish();
+    eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context);
+}
+
+// Called by the drawing loop at the start of each frame: the kept backdrop copied into the colour
+// buffer, as the clear and the backdrop pass would leave it. The two pbuffers have one format, one
+// size and one orientation, so the copy is a plain copy of the pixels.
+void offscreen_put_backdrop()
+{
+    eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_backdrop, offscreen_context);
+    glBlitFramebuffer(0, 0, offscreen_width, offscreen_height, 0, 0, offscreen_width, offscreen_height,
+        GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context);
+}
+
 // Called by the drawing loop after a frame that goes into the video: waits for it and copies it out.
 void offscreen_read(unsigned char* pixels)
 {
@@ -128,8 +155,11 @@ void offscreen_close()
         eglDestroyContext(offscreen_display, offscreen_context);
     if (offscreen_surface != EGL_NO_SURFACE)
         eglDestroySurface(offscreen_display, offscreen_surface);
+    if (offscreen_backdrop != EGL_NO_SURFACE)
+        eglDestroySurface(offscreen_display, offscreen_backdrop);
     eglTerminate(offscreen_display);
     offscreen_display = EGL_NO_DISPLAY;
     offscreen_surface = EGL_NO_SURFACE;
+    offscreen_backdrop = EGL_NO_SURFACE;
     offscreen_context = EGL_NO_CONTEXT;
 }

@@ -24,7 +24,7 @@ struct FormatName {
 // clang-format off
 static const FormatName FORMAT_NAMES[] = {
     // extension  format      holds
-    { ".mkv",     FORMAT_MKV, "FFV1 video and FLAC sound, lossless, the same bytes on every run" },
+    { ".mkv",     FORMAT_MKV, "lossless H.264 video and FLAC sound, the same bytes on every run" },
     { ".mp4",     FORMAT_MP4, "H.264 video and AAC sound, for sharing" },
     { ".gif",     FORMAT_GIF, "an animated picture with no sound, for previews" },
 };
@@ -54,6 +54,9 @@ static void print_help()
            "      --scale=N      draw at 800 x 600 times N, 1 to 4 (default 1)\n"
            "      --mode=BITS    32: see-through snowflakes and letters (default); 16: all solid\n"
            "      --crf=N        H.264 quality of .mp4, 0 (lossless) to 51 (default 18)\n"
+           "      --ffv1         .mkv in FFV1, every frame a key frame, instead of lossless H.264;\n"
+           "                     the same pixels, in files several times larger, made several\n"
+           "                     times more slowly\n"
            "  -f, --force        replace FILE if it exists\n"
            "  -h, --help         show this help and end\n"
            "  -V, --version      show the version and end\n"
@@ -102,7 +105,7 @@ static bool format_of(const char* path, VideoFormat* format)
 // end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr.
 int options_parse(int argc, char** argv, CaptureOptions* options)
 {
-    enum { OPT_FPS = 256, OPT_SECONDS, OPT_FRAMES, OPT_SCALE, OPT_MODE, OPT_CRF };
+    enum { OPT_FPS = 256, OPT_SECONDS, OPT_FRAMES, OPT_SCALE, OPT_MODE, OPT_CRF, OPT_FFV1 };
     static const option LONG_OPTIONS[] = {
         { "fps", required_argument, nullptr, OPT_FPS },
         { "seconds", required_argument, nullptr, OPT_SECONDS },
@@ -110,6 +113,7 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
         { "scale", required_argument, nullptr, OPT_SCALE },
         { "mode", required_argument, nullptr, OPT_MODE },
         { "crf", required_argument, nullptr, OPT_CRF },
+        { "ffv1", no_argument, nullptr, OPT_FFV1 },
         { "force", no_argument, nullptr, 'f' },
         { "help", no_argument, nullptr, 'h' },
         { "version", no_argument, nullptr, 'V' },
@@ -165,6 +169,9 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
                 return usage_error("--crf takes 0 to 51, not '%s'", argument);
             options->crf = (int)value;
             break;
+        case OPT_FFV1:
+            options->ffv1 = true;
+            break;
         case 'f':
             options->force = true;
             break;
@@ -193,6 +200,8 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
         print_formats(stderr);
         return 2;
     }
+    if (options->ffv1 && options->format != FORMAT_MKV)
+        return usage_error("--ffv1 is for .mkv files, not '%s'", options->output);
     if (options->format == FORMAT_GIF) {
         // GIF delays are whole hundredths of a second, and browsers slow a delay of one hundredth down
         // to ten: 50 and 25 are the rates a GIF plays at

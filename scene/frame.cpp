@@ -21,11 +21,9 @@ static void backdrop_texture_coordinates(float* s0, float* t1)
     *t1 = (float)(600.0 * r);
 }
 
-// Called by on_display once per frame, between the clear and the swap. The modelview matrix is the
-// identity on entry and on exit; every pass loads its own projection.
-void draw_frame()
+// Backdrop: one pixel per unit, origin at the bottom left.
+void draw_backdrop()
 {
-    // Backdrop: one pixel per unit, origin at the bottom left.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, 800, 0, 600, 0, 0.1);
@@ -56,7 +54,10 @@ void draw_frame()
     glEnable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_COLOR_MATERIAL);
+}
 
+void draw_layers()
+{
     spawn_ornament_step();
 
     // Ornaments: a narrow view from 20 units back; light positions after the camera are world positions.
@@ -91,4 +92,12 @@ void draw_frame()
     glColor4f(1, 0.3f, 0.3f, 0.55f);
     draw_scroller();
     glPopMatrix();
+}
+
+// Called by on_display once per frame, between the clear and the swap. The modelview matrix is the
+// identity on entry and on exit; every pass loads its own projection.
+void draw_frame()
+{
+    draw_backdrop();
+    draw_layers();
 }

@@ -51,8 +51,13 @@ extern float wave_phase_z;
 
 // Called once by run_intro with the window's GL context current, before the callbacks exist.
 void init_scene();
-// Called by on_display once per frame, between the clear and the swap.
+// Called by on_display once per frame, between the clear and the swap: draw_backdrop, then draw_layers.
 void draw_frame();
+// The frame's two halves. The backdrop pass draws the picture, the same in every frame, clears the
+// depth buffer after it and leaves the state the layers start from; the layers (ornaments, then the
+// scroller) are what moves, and drawing them steps the animation on by one frame.
+void draw_backdrop();
+void draw_layers();
 // Called by draw_frame between the backdrop pass and the ornament pass.
 void spawn_ornament_step();
 // Called by draw_frame inside the ornament pass.

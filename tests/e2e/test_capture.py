@@ -51,8 +51,9 @@ def duration(stream):
 
 
 def frame_sums(path):
-    """MD5 of every decoded video frame, in order."""
-    out = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v", "-f", "framemd5", "-"],
+    """MD5 of every decoded video frame as 8-bit RGB, in order, whatever the codec's own planes."""
+    out = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v", "-pix_fmt", "rgb24", "-f", "framemd5",
+                          "-"],
                          stdout=subprocess.PIPE, check=True, text=True).stdout
     return [line.split(",")[-1].strip() for line in out.splitlines() if line and not line.startswith("#")]
 
@@ -111,7 +112,7 @@ class Capture(unittest.TestCase):
         run_capture(second, "--frames", "300")
         with open(first, "rb") as a, open(second, "rb") as b:
             self.assertTrue(a.read() == b.read(), "two captures of 300 frames differ")
-        self.assert_in_step(probe(first), 300, 100, ("ffv1", "flac"))
+        self.assert_in_step(probe(first), 300, 100, ("h264", "flac"))
 
         # 24-bit FLAC, read back as 32-bit integers: libopenmpt's floats rounded to the nearest 2^-23
         heard = array.array("i", subprocess.run(["ffmpeg", "-v", "error", "-i", first, "-map", "0:a", "-f", "s32le",
@@ -152,7 +153,12 @@ class Capture(unittest.TestCase):
         run_capture(sixty, "--fps", "60", "--frames", "30")
         # video frame k at 60 a second is at k x 16.7 ms, within intro frame k x 100 // 60 + 1
         self.assertEqual(frame_sums(sixty), [every[k * 100 // 60] for k in range(30)])
-        self.assert_in_step(probe(sixty), 30, 60, ("ffv1", "flac"))
+        self.assert_in_step(probe(sixty), 30, 60, ("h264", "flac"))
+        # FFV1 codes the same pixels another way
+        ffv1 = self.path("ffv1.mkv")
+        run_capture(ffv1, "--ffv1", "--frames", "30")
+        self.assertEqual(frame_sums(ffv1), every[:30])
+        self.assert_in_step(probe(ffv1), 30, 100, ("ffv1", "flac"))
 
     def test_mp4_and_gif(self):
         mp4 = self.path("a.mp4")
@@ -190,6 +196,7 @@ class Capture(unittest.TestCase):
         for wrong in (("--fps", "30"), ("--scale", "5"), ("--mode", "24"), ("--frames", "0")):
             self.assertEqual(run_capture(self.path("x.mkv"), *wrong, check=False).returncode, 2, wrong)
         self.assertEqual(run_capture(self.path("x.gif"), "--fps", "100", check=False).returncode, 2)
+        self.assertEqual(run_capture(self.path("x.mp4"), "--ffv1", check=False).returncode, 2)
 
         empty = tempfile.mkdtemp(dir=self.folder.name)
         done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "5", cwd=empty, check=False)
@@ -199,9 +206,9 @@ class Capture(unittest.TestCase):
         done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "5", cwd=empty, check=False, timeout=20)
         self.assert_fails_leaving_nothing(empty, done, 1, "gfx.data")
 
-        # a 2 MB file size limit: FFV1 writes past it within a few frames
-        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (2 << 20, 2 << 20))  # noqa: E731
-        done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "50", check=False, preexec_fn=limit)
+        # a 1 MB file size limit: 200 frames take twice that
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))  # noqa: E731
+        done = run_capture(os.path.join(empty, "x.mkv"), "--frames", "200", check=False, preexec_fn=limit)
         self.assert_fails_leaving_nothing(empty, done, 1, "File too large")
 
         # a folder that takes no file: a read-only one, or for root, who writes in those too, sysfs
@@ -225,7 +232,7 @@ class Capture(unittest.TestCase):
         self.assertEqual(process.returncode, 128 + signal.SIGINT, errors)
         written = int(re.search(r"first (\d+) of 13864 frames", errors).group(1))
         self.assertFalse([n for n in os.listdir(self.folder.name) if n.startswith(".stopped")])
-        self.assert_in_step(probe(target), written, 100, ("ffv1", "flac"))
+        self.assert_in_step(probe(target), written, 100, ("h264", "flac"))
 
 
 if __name__ == "__main__":
