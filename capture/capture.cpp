@@ -269,15 +269,14 @@ static bool publish(const CaptureOptions* options, const std::string& temporary,
 }
 
 // Sets up what init_scene needs and runs it: the colour mode from --mode, as the intro's question
-// sets it, and the off-screen context.
+// sets it, and the off-screen context; then keeps the backdrop for the frames to start from.
 static bool set_up_scene(const CaptureOptions* options)
 {
     truecolor_mode = options->mode == 32;
     if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor_mode))
         return false;
     init_scene();
-    offscreen_keep_backdrop();
-    return true;
+    return offscreen_keep_backdrop();
 }
 
 // The length of the capture in video frames; init_scene has loaded the tune by then.

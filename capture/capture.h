@@ -46,7 +46,7 @@ bool offscreen_open(int width, int height, bool truecolor);
 // Reads the finished frame into pixels: width x height x 4 bytes (B, G, R, unused), bottom row first.
 void offscreen_read(unsigned char* pixels);
 // The backdrop pass drawn once into a buffer of its own, and copied into each frame before its layers.
-void offscreen_keep_backdrop();
+bool offscreen_keep_backdrop();
 void offscreen_put_backdrop();
 void offscreen_close();
 

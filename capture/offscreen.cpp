@@ -119,13 +119,19 @@ bool offscreen_open(int width, int height, bool truecolor)
 
 // Called by capture_run once after init_scene: draws the backdrop pass, which no frame changes, into
 // the second pbuffer, the twin of the first, where it stays for offscreen_put_backdrop.
-void offscreen_keep_backdrop()
+// Says why on stderr and returns false when the context will not take the second pbuffer, for
+// drawing or for reading beside the first.
+bool offscreen_keep_backdrop()
 {
-    eglMakeCurrent(offscreen_display, offscreen_backdrop, offscreen_backdrop, offscreen_context);
+    if (!eglMakeCurrent(offscreen_display, offscreen_backdrop, offscreen_backdrop, offscreen_context))
+        return offscreen_fail("the OpenGL context cannot draw into a second pbuffer");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_backdrop();
     glFinish();
-    eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context);
+    if (!eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_backdrop, offscreen_context)
+        || !eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context))
+        return offscreen_fail("the OpenGL context cannot read from one pbuffer while drawing into another");
+    return true;
 }
 
 // Called by the drawing loop at the start of each frame: the kept backdrop copied into the colour

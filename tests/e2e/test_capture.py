@@ -127,15 +127,20 @@ class Capture(unittest.TestCase):
 
     def test_frames_1_and_500_are_the_live_intros_and_scale_2_is_the_same_picture(self):
         out = harness.output_dir(self)
-        with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, grab_frames=(1, 500), out_dir=out) as intro:
-            intro.answer_question(yes=True)
-            frames = {number: intro.frame(number) for number in (1, 500)}
-        for number, live in frames.items():
-            captured = decoded_frame(self.long, number)
-            if live.data != captured.data:
-                live.save_png(os.path.join(out, "live-%d.png" % number))
-                captured.save_png(os.path.join(out, "captured-%d.png" % number))
-            self.assertTrue(live.data == captured.data, "frame %d differs from the live intro's" % number)
+        solid = self.path("500-16.mkv")
+        run_capture(solid, "--frames", "500", "--mode", "16")
+        for depth, capture in ((24, self.long), (16, solid)):
+            with harness.Xvfb(depth=depth, log_dir=out) as x, \
+                    harness.Intro(x, grab_frames=(1, 500), out_dir=out) as intro:
+                intro.answer_question(yes=depth == 24)
+                frames = {number: intro.frame(number) for number in (1, 500)}
+            for number, live in frames.items():
+                captured = decoded_frame(capture, number)
+                if live.data != captured.data:
+                    live.save_png(os.path.join(out, "live-%d-%d.png" % (depth, number)))
+                    captured.save_png(os.path.join(out, "captured-%d-%d.png" % (depth, number)))
+                self.assertTrue(live.data == captured.data,
+                                "frame %d at depth %d differs from the live intro's" % (number, depth))
 
         big = self.path("scale2.mkv")
         run_capture(big, "--frames", "120", "--scale", "2")
