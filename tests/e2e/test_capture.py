@@ -171,6 +171,10 @@ class Capture(unittest.TestCase):
         info = probe(mp4)
         self.assert_in_step(info, 100, 100, ("h264", "aac"))
         self.assertEqual(info["streams"][0]["pix_fmt"], "yuv420p")
+        # 4:2:0 at the default quality: near the lossless frame, with the colours' range and matrix right
+        mean, far = differences(decoded_frame(mp4, 100), decoded_frame(self.long, 100))
+        self.assertLess(mean, 3.0)
+        self.assertLess(far, 0.01)
         gif = self.path("a.gif")
         run_capture(gif, "--seconds", "1", "--fps", "25")
         (stream,) = probe(gif)["streams"]
