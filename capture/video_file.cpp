@@ -91,29 +91,25 @@ static bool drain(AVCodecContext* codec, AVStream* stream)
 
 static AVCodecContext* open_video(const CaptureOptions* options)
 {
-    const AVCodec* codec = nullptr;
+    const char* encoder = nullptr; // FFmpeg's name for it, as "ffmpeg -encoders" lists it
     AVPixelFormat format = AV_PIX_FMT_NONE;
     switch (options->format) {
     case FORMAT_MKV:
-        codec = options->ffv1 ? avcodec_find_encoder(AV_CODEC_ID_FFV1)
-                              : avcodec_find_encoder_by_name("libx264rgb");
+        encoder = options->ffv1 ? "ffv1" : "libx264rgb";
         format = AV_PIX_FMT_BGR0; // the frame as read back, alpha left out
         break;
     case FORMAT_MP4:
-        codec = avcodec_find_encoder_by_name("libx264");
+        encoder = "libx264";
         format = AV_PIX_FMT_YUV420P; // what players and video sites take
         break;
     case FORMAT_GIF:
-        codec = avcodec_find_encoder(AV_CODEC_ID_GIF);
+        encoder = "gif";
         format = AV_PIX_FMT_PAL8;
         break;
     }
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
     if (codec == nullptr) {
-        snprintf(file_reason, sizeof file_reason, "this FFmpeg has no %s encoder",
-            options->format == FORMAT_MP4       ? "libx264"
-                : options->format == FORMAT_GIF ? "GIF"
-                : options->ffv1                 ? "FFV1"
-                                                : "libx264rgb");
+        snprintf(file_reason, sizeof file_reason, "this FFmpeg has no %s encoder", encoder);
         return nullptr;
     }
     AVCodecContext* video = avcodec_alloc_context3(codec);
