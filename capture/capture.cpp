@@ -269,10 +269,10 @@ static bool publish(const CaptureOptions* options, const std::string& temporary,
 // sets it, and the off-screen context; then keeps the backdrop for the frames to start from.
 static bool set_up_scene(const CaptureOptions* options)
 {
-    truecolor_mode = options->mode == 32;
-    if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor_mode))
+    const bool truecolor = options->mode == 32;
+    if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor))
         return false;
-    init_scene();
+    init_scene(truecolor);
     return offscreen_keep_backdrop();
 }
 
