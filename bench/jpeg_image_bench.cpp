@@ -24,9 +24,11 @@ int main(int argc, char** argv)
         const auto start = std::chrono::steady_clock::now();
         unsigned char* pixels = read_jpeg_image(argv[1], &width, &height);
         const auto end = std::chrono::steady_clock::now();
-        // the loader has said why, in a box or on stderr; figures without a picture are worthless
-        if (pixels == nullptr)
+        // the loader has said why in its box; figures without a picture are worthless
+        if (pixels == nullptr) {
+            fprintf(stderr, "%s: no picture from %s\n", argv[0], argv[1]);
             return 1;
+        }
         free(pixels);
         ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
