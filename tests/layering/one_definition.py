@@ -1,100 +1,57 @@
 #!/usr/bin/env python3
-"""Every program of a build tree links each of its functions and variables from one place.
+"""No program of a build tree takes a symbol from two places: usage one_definition.py BUILD_DIR.
 
-For each program the build links (tests, benchmarks and tools included), reads the link command the
-build system runs, takes the object files and static libraries on it, and lists with nm the symbols
-each of them defines. A symbol defined by two of them (a test file and a library it links, or two
-libraries) fails the check: such a program links only while the linker happens not to pull in the
-second definition, and one more call into that library breaks the build. Weak definitions (inline
-functions, templates) are meant to come from many places and are left out.
-
-    one_definition.py BUILD_DIR
-
-Knows the link commands of CMake's Makefile and Ninja generators; with any other it fails.
+Reads the link command of every program (CMake's Makefile or Ninja generator) and lists with nm what
+each object file and static library on it defines. A symbol defined by two of them (a test file and
+a library it links, or two libraries) fails: that program links only while the linker never pulls
+in the second. Weak definitions (inline functions, templates) may repeat and are left out.
 """
 
 import os
+import re
 import shlex
 import subprocess
 import sys
 
-# nm's letters for a definition the linker takes only once: code, data, zero-filled and read-only
-# data, small data and an absolute symbol. Weak (W, V), unique (u) and common (C) symbols may repeat.
+# nm's letters for definitions the linker takes once; weak (W, V), unique (u) and common (C) may repeat
 STRONG = set("TDBRGSA")
+DEFINITION = re.compile(r"^(.+) ([A-Za-z]) [0-9a-f]*(?: [0-9a-f]+)?$")
 
 
 def makefile_links(build):
-    """(program, working folder, command) for every executable the Makefiles link."""
-    for folder, dirs, files in os.walk(build):
-        if "link.txt" not in files or not folder.endswith(".dir"):
-            continue
-        with open(os.path.join(folder, "link.txt")) as f:
-            command = f.read().split("\n")[0]
-        words = shlex.split(command)
-        if not words or os.path.basename(words[0]) in ("ar", "ranlib") or "-o" not in words:
-            continue  # a static library's archive step
-        if "-shared" in words:
-            continue
-        # link.txt runs from the folder that holds CMakeFiles
-        work = os.path.dirname(os.path.dirname(folder))
-        yield words[words.index("-o") + 1], work, words
+    """(program, working folder, command words) for every program the Makefiles link."""
+    for folder, _, files in os.walk(build):
+        if folder.endswith(".dir") and "link.txt" in files:
+            with open(os.path.join(folder, "link.txt")) as f:
+                words = shlex.split(f.readline())
+            if "-o" in words and os.path.basename(words[0]) not in ("ar", "ranlib"):
+                # link.txt runs from the folder that holds CMakeFiles
+                yield words[words.index("-o") + 1], os.path.dirname(os.path.dirname(folder)), words
 
 
 def ninja_links(build):
-    """(program, working folder, command) for every executable build.ninja links."""
-    targets = subprocess.run(["ninja", "-C", build, "-t", "targets", "all"], stdout=subprocess.PIPE,
-                             text=True, check=True).stdout
-    for line in targets.splitlines():
+    """(program, working folder, command words) for every program build.ninja links."""
+    ninja = lambda *args: subprocess.run(["ninja", "-C", build, "-t"] + list(args), stdout=subprocess.PIPE,  # noqa: E731
+                                         text=True, check=True).stdout
+    for line in ninja("targets", "all").splitlines():
         output, _, rule = line.rpartition(": ")
-        if "EXECUTABLE_LINKER" not in rule:
-            continue
-        commands = subprocess.run(["ninja", "-C", build, "-t", "commands", "-s", output],
-                                  stdout=subprocess.PIPE, text=True, check=True).stdout
-        # the link line chains steps with &&: keep the one that writes the program
-        for part in commands.strip().splitlines()[-1].split(" && "):
-            words = shlex.split(part)
-            if "-o" in words and words[words.index("-o") + 1] == output:
-                yield output, build, words
-
-
-def inputs_of(words, work):
-    """The object files and static libraries on a link command, as absolute paths."""
-    found = []
-    for word in words[1:]:
-        if word.endswith((".o", ".obj", ".a")) and not word.startswith("-"):
-            path = word if os.path.isabs(word) else os.path.normpath(os.path.join(work, word))
-            if path not in found:
-                found.append(path)
-    return found
+        if "EXECUTABLE_LINKER" in rule:
+            # the link line chains steps with &&: the one that writes the program
+            for part in ninja("commands", "-s", output).strip().splitlines()[-1].split(" && "):
+                words = shlex.split(part)
+                if "-o" in words and words[words.index("-o") + 1] == output:
+                    yield output, build, words
 
 
 def strong_definitions(path):
-    """The symbols path (an object file or an archive) defines once-only, demangled."""
+    """The demangled symbols that an object file or archive defines for the linker to take once."""
     listing = subprocess.run(["nm", "-g", "-C", "--defined-only", "-P", path], stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True)
     if listing.returncode != 0:
-        raise RuntimeError("nm cannot read %s: %s" % (path, listing.stderr.strip()))
-    symbols = set()
-    for line in listing.stdout.splitlines():
-        if line.endswith(":") or not line.strip():
-            continue  # an archive member's heading
-        # "name type value size", where a demangled name may hold spaces
-        fields = line.rsplit(" ", 3)
-        name, kind = (fields[0], fields[1]) if len(fields) == 4 else line.rsplit(" ", 2)[:2]
-        if kind in STRONG:
-            symbols.add(name)
-    return symbols
-
-
-def clashes(words, work, cache):
-    """{symbol: [inputs that define it]} for every symbol two inputs of one link both define."""
-    where = {}
-    for path in inputs_of(words, work):
-        if path not in cache:
-            cache[path] = strong_definitions(path)
-        for symbol in cache[path]:
-            where.setdefault(symbol, []).append(path)
-    return {symbol: paths for symbol, paths in where.items() if len(paths) > 1}
+        raise SystemExit("nm cannot read %s: %s" % (path, listing.stderr.strip()))
+    # "name type value [size]" lines, where a demangled name may hold spaces
+    found = (DEFINITION.match(line) for line in listing.stdout.splitlines())
+    return {match.group(1) for match in found if match and match.group(2) in STRONG}
 
 
 def main():
@@ -106,19 +63,25 @@ def main():
     elif os.path.exists(os.path.join(build, "Makefile")):
         links = list(makefile_links(build))
     else:
-        sys.exit("%s: neither a Makefile nor a build.ninja; no link command to read" % build)
+        sys.exit("%s holds neither a Makefile nor a build.ninja" % build)
     if not links:
         sys.exit("%s: no program's link command found" % build)
-
-    cache = {}
-    failed = 0
+    defined = {}
+    clashes = 0
     for program, work, words in sorted(links):
-        found = clashes(words, work, cache)
-        for symbol, paths in sorted(found.items()):
-            failed += 1
-            print("%s: %s is defined by %s" % (program, symbol, " and ".join(os.path.relpath(p, build) for p in paths)))
-    print("%d programs checked, %d symbols defined twice" % (len(links), failed))
-    return 1 if failed else 0
+        where = {}
+        inputs = [os.path.normpath(os.path.join(work, w)) for w in words[1:] if w.endswith((".o", ".a"))]
+        for path in dict.fromkeys(inputs):
+            if path not in defined:
+                defined[path] = strong_definitions(path)
+            for symbol in defined[path]:
+                where.setdefault(symbol, []).append(os.path.relpath(path, build))
+        for symbol, paths in sorted(where.items()):
+            if len(paths) > 1:
+                clashes += 1
+                print("%s: %s is defined by %s" % (program, symbol, " and ".join(paths)))
+    print("%d programs checked, %d symbols defined twice" % (len(links), clashes))
+    return 1 if clashes else 0
 
 
 if __name__ == "__main__":
