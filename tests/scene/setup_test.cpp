@@ -4,39 +4,12 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "assets.h"
-#include "media.h"
 #include "platform.h"
 #include "scene.h"
 #include "scene_test_support.h"
-
-// The media stages stand in as log entries; the loader's answer is scripted per test.
-struct LoaderScript {
-    bool writes_size = false;
-    bool returns_block = false;
-    int width = 0;
-    int height = 0;
-    unsigned char* block = nullptr;
-};
-static LoaderScript loader;
-
-unsigned char* read_jpeg_image(const char* path, int* width, int* height)
-{
-    fake_record("read_jpeg_image", { (double)*width, (double)*height }, path);
-    if (loader.writes_size) {
-        *width = loader.width;
-        *height = loader.height;
-    }
-    if (!loader.returns_block)
-        return nullptr;
-    loader.block = (unsigned char*)malloc((size_t)loader.width * (size_t)loader.height * 3);
-    return loader.block;
-}
-
-void start_music() { fake_record("start_music"); }
 
 namespace
 {
@@ -48,11 +21,8 @@ protected:
     {
         fake_platform_reset();
         fake_calls_clear();
-        loader = LoaderScript();
-        truecolor_mode = false;
-        background_texture = 0;
-        background_width = 0;
-        scroll_length = 0;
+        loader_script = LoaderScript();
+        scene_reset();
     }
 
     // Index of the first call printed as `line`, or the log's size.
@@ -91,11 +61,11 @@ std::vector<std::string> fixed_state(bool blending)
 TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
 {
     // stale slots from before: set-up clears the flags and touches nothing else
-    for (OrnamentSlot& slot : ornament_slots) {
+    for (OrnamentSlot& slot : scene.ornament_slots) {
         slot.active = 1;
         slot.x = 3.5f;
     }
-    init_scene();
+    init_scene(false);
 
     const std::vector<std::string> head = fixed_state(false);
     ASSERT_GE(fake_calls.size(), head.size());
@@ -124,10 +94,10 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
         std::count_if(lists.begin(), lists.end(), [](const FakeCall& c) { return c.args[0] == 32; }), 1);
     EXPECT_EQ(fake_calls_named("glNewList").back().args[0], 32);
 
-    EXPECT_EQ(background_texture, 0u);
-    EXPECT_EQ(background_width, 0);
-    EXPECT_EQ(scroll_length, (int)strlen(scroll_text));
-    for (const OrnamentSlot& slot : ornament_slots) {
+    EXPECT_EQ(scene.background_texture, 0u);
+    EXPECT_EQ(scene.background_width, 0);
+    EXPECT_EQ(scene.scroll_length, (int)strlen(scroll_text));
+    for (const OrnamentSlot& slot : scene.ornament_slots) {
         EXPECT_EQ(slot.active, 0);
         EXPECT_EQ(slot.x, 3.5f);
     }
@@ -135,8 +105,8 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
 
 TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 {
-    truecolor_mode = true;
-    init_scene();
+    init_scene(true);
+    EXPECT_TRUE(scene.truecolor_mode);
     const std::vector<std::string> head = fixed_state(true);
     EXPECT_EQ(call_lines(0, head.size()), head);
     EXPECT_EQ(fake_calls_named("glBlendFunc").size(), 1u);
@@ -145,18 +115,18 @@ TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 
 TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 {
-    loader.writes_size = true;
-    loader.returns_block = true;
-    loader.width = 1024;
-    loader.height = 512;
-    init_scene();
+    loader_script.writes_size = true;
+    loader_script.returns_block = true;
+    loader_script.width = 1024;
+    loader_script.height = 512;
+    init_scene(false);
 
     const size_t read = find(call("read_jpeg_image", { 0, 0 }, "gfx.data"));
     ASSERT_LT(read, fake_calls.size());
     EXPECT_GT(read, find(call("glNewList", { 32, GL_COMPILE })));
     const std::vector<std::string> upload = {
         call("glGenTextures", { 1 }),
-        call("glBindTexture", { GL_TEXTURE_2D, (double)background_texture }),
+        call("glBindTexture", { GL_TEXTURE_2D, (double)scene.background_texture }),
         call("glTexParameteri", { GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR }),
         call("glTexParameteri", { GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR }),
         // rows of 3 x width bytes are read packed, whatever the width
@@ -165,9 +135,9 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
         call("start_music"),
     };
     EXPECT_EQ(call_lines(read + 1), upload);
-    EXPECT_NE(background_texture, 0u);
-    EXPECT_EQ(fake_calls_named("glTexImage2D")[0].pointer, loader.block);
-    EXPECT_EQ(background_width, 1024);
+    EXPECT_NE(scene.background_texture, 0u);
+    EXPECT_EQ(fake_calls_named("glTexImage2D")[0].pointer, loader_script.block);
+    EXPECT_EQ(scene.background_width, 1024);
     EXPECT_TRUE(fake_calls_named("message_box_show").empty());
     // the block is freed at once; the sanitizer build reports it as a leak otherwise
 }
@@ -175,16 +145,44 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 {
     // the loader ran out of memory after reading the header: width written, no block
-    loader.writes_size = true;
-    loader.width = 2048;
-    loader.height = 2048;
-    init_scene();
-    EXPECT_EQ(background_width, 2048);
-    EXPECT_EQ(background_texture, 0u);
+    loader_script.writes_size = true;
+    loader_script.width = 2048;
+    loader_script.height = 2048;
+    init_scene(false);
+    EXPECT_EQ(scene.background_width, 2048);
+    EXPECT_EQ(scene.background_texture, 0u);
     EXPECT_TRUE(fake_calls_named("glGenTextures").empty());
     EXPECT_TRUE(fake_calls_named("glTexImage2D").empty());
     ASSERT_EQ(fake_calls_named("message_box_show").size(), 1u);
     EXPECT_EQ(fake_calls.back().name, "start_music");
+}
+
+// Runs set-up in 32-bit mode with a 1024-pixel-wide picture's size but no block, then 130 frames
+// (two spawns, five shifts of the scroller); returns what they sent.
+std::vector<std::string> set_up_and_draw()
+{
+    loader_script.writes_size = true;
+    loader_script.width = 1024;
+    loader_script.height = 1024;
+    fake_calls_clear();
+    init_scene(true);
+    for (int frame = 0; frame < 130; frame++)
+        draw_frame();
+    return call_lines();
+}
+
+TEST_F(SceneSetUp, AfterTheResetASecondRunSendsWhatTheFirstSent)
+{
+    const std::vector<std::string> first = set_up_and_draw();
+    // 18 letters a frame; slot 0 drawn in frames 60 to 130, slot 1 in frames 120 to 130
+    EXPECT_EQ(fake_calls_named("glCallList").size(), 130u * 18u + 71u + 11u);
+    scene_reset();
+    EXPECT_FALSE(scene.truecolor_mode);
+    EXPECT_EQ(scene.background_width, 0);
+    EXPECT_EQ(scene.scroll_length, 0);
+    const std::vector<std::string> second = set_up_and_draw();
+    ASSERT_EQ(second.size(), first.size());
+    EXPECT_TRUE(second == first);
 }
 
 } // namespace
