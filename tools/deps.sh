@@ -14,7 +14,7 @@ libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libegl-dev libegl-me
 TEST="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
 xserver-xorg-core xserver-xorg-video-dummy mesa-utils clang libclang-rt-14-dev
 dpkg-dev file desktop-file-utils ffmpeg
-mutter weston xwayland dbus-daemon pipewire pipewire-bin wireplumber gstreamer1.0-pipewire
+mutter weston sway kwin-wayland xwayland dbus-daemon pipewire pipewire-bin wireplumber gstreamer1.0-pipewire
 gstreamer1.0-tools gstreamer1.0-plugins-base python3-gi gir1.2-glib-2.0"
 
 case "${1:-run}" in

@@ -476,6 +476,7 @@ Section "Monitor"
     VertRefresh 5.0 - 200.0
     Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
     Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+    Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
 EndSection
 Section "Screen"
     Identifier "screen"
@@ -484,7 +485,7 @@ Section "Screen"
     DefaultDepth %(depth)d
     SubSection "Display"
         Depth %(depth)d
-        Modes "%(width)dx%(height)d" "800x600"
+        Modes %(modes)s
         Virtual %(width)d %(height)d
     EndSubSection
 EndSection
@@ -507,7 +508,8 @@ class XorgUnavailable(Exception):
 
 class XorgDummy(XServer):
     """Context manager: a private Xorg with the dummy video driver, which (unlike Xvfb) can switch
-    modes through XRandR. Its screen starts at ``size`` (default 1024 x 768) and also offers 800 x 600.
+    modes through XRandR. Its screen starts at ``size`` (default 1024 x 768, or 1920 x 1080) and also
+    offers 800 x 600 unless ``intro_mode`` is False, as on a monitor without that mode.
 
     Written config, log and keyboard files live in a temporary folder (the log is copied to
     ``log_dir``/xserver.log when given). Raises XorgUnavailable, with Xorg's own reason, when the
@@ -515,9 +517,10 @@ class XorgDummy(XServer):
     ``except harness.XorgUnavailable as e: self.skipTest(str(e))``.
     """
 
-    def __init__(self, size=(1024, 768), depth=24, log_dir=None):
+    def __init__(self, size=(1024, 768), depth=24, log_dir=None, intro_mode=True):
         self.width, self.height = size
         self.depth = depth
+        self.modes = ["%dx%d" % size] + (["800x600"] if intro_mode else [])
         self.log_dir = log_dir
         self.process = None
         self.display = None
@@ -533,7 +536,8 @@ class XorgDummy(XServer):
         os.makedirs(os.path.join(folder, "conf.d"))
         config = os.path.join(folder, "xorg.conf")
         with open(config, "w") as f:
-            f.write(XORG_DUMMY_CONFIG % {"depth": self.depth, "width": self.width, "height": self.height})
+            f.write(XORG_DUMMY_CONFIG % {"depth": self.depth, "width": self.width, "height": self.height,
+                                         "modes": " ".join('"%s"' % mode for mode in self.modes)})
         self._log_path = os.path.join(folder, "xorg.log")
         read_fd, write_fd = os.pipe()
         command = ["Xorg", "-config", config, "-configdir", os.path.join(folder, "conf.d"),
@@ -576,7 +580,7 @@ class XorgDummy(XServer):
 
 
 class CompositorUnavailable(Exception):
-    """Raised by Mutter and Weston when the compositor is not installed or cannot start; tests skip."""
+    """Raised by Mutter, Weston, Sway and KWin when the compositor is not installed or cannot start; tests skip."""
 
 
 class _Compositor(XServer):
@@ -584,7 +588,8 @@ class _Compositor(XServer):
     tests' X clients (the intro, xdotool, xprop) reach it through XWayland's DISPLAY. ``size`` is its
     one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log).
     A subclass gives ``command(folder)``, the command line that starts it with ``folder`` as its
-    runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it."""
+    runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it (by
+    default from the file that SESSION_REPORT writes)."""
 
     depth = 24
     program = None
@@ -633,6 +638,16 @@ class _Compositor(XServer):
             raise
         return self
 
+    def wait_for_display(self, folder):
+        try:
+            with open(os.path.join(folder, "session")) as f:
+                display, xauthority, bus = f.read().split("\n")[:3]
+        except (OSError, ValueError):
+            return
+        self.session_env.update({name: value for name, value in
+                                 (("DBUS_SESSION_BUS_ADDRESS", bus), ("XAUTHORITY", xauthority)) if value})
+        self.display = display
+
     def _logs(self):
         return [name for name in sorted(os.listdir(self._folder)) if name.endswith(".log")]
 
@@ -676,20 +691,9 @@ class Mutter(_Compositor):
     program = "mutter"
 
     def command(self, folder):
-        # the command mutter runs once it is up reports the session and then keeps it open
-        report = 'printf "%s\\n%s\\n%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp" && ' \
-                 'mv "$1.tmp" "$1" && exec sleep 86400'
         return ["dbus-run-session", "--", "mutter", "--headless", "--wayland", "--virtual-monitor",
-                "%dx%d" % (self.width, self.height), "--", "sh", "-c", report, "sh", os.path.join(folder, "session")]
-
-    def wait_for_display(self, folder):
-        try:
-            with open(os.path.join(folder, "session")) as f:
-                display, xauthority, bus = f.read().split("\n")[:3]
-        except (OSError, ValueError):
-            return
-        self.session_env.update(DBUS_SESSION_BUS_ADDRESS=bus, XAUTHORITY=xauthority)
-        self.display = display
+                "%dx%d" % (self.width, self.height), "--", "sh", "-c", SESSION_REPORT, "sh",
+                os.path.join(folder, "session")]
 
     def output_screenshot(self, out_dir=None, name=None):
         """The output as mutter composes it, through its screen cast (PipeWire); returns an Image and
@@ -734,6 +738,73 @@ class Weston(_Compositor):
             return
         if m:
             self.display = m.group(1)
+
+
+class Sway(_Compositor):
+    """Context manager: Debian 12's sway 1.7 (wlroots 0.15) on its headless backend, drawing in software,
+    with XWayland. Its XWayland offers the emulated modes, but sway sizes a full-screen X window to the
+    output all the same. sway will not run as root: as root it runs as nobody and lets root's X clients
+    into its XWayland. Raises CompositorUnavailable when sway cannot run here."""
+
+    program = "sway"
+
+    def command(self, folder):
+        path = os.path.join(folder, "session")
+        report = 'echo "$DISPLAY" >"%s.tmp" && mv "%s.tmp" "%s"' % (path, path, path)
+        user = []
+        if os.geteuid() == 0:
+            import pwd
+            nobody = pwd.getpwnam("nobody")
+            os.chown(folder, nobody.pw_uid, nobody.pw_gid)
+            _x11_socket_folder()
+            user = ["setpriv", "--reuid=%d" % nobody.pw_uid, "--regid=%d" % nobody.pw_gid, "--clear-groups"]
+            report = "xhost +si:localuser:root && " + report
+        config = os.path.join(folder, "config")
+        with open(config, "w") as f:
+            f.write("output HEADLESS-1 mode %dx%d position 0 0\nxwayland enable\ndefault_border none\n"
+                    "exec sh -c '%s'\n" % (self.width, self.height, report))
+        return user + ["env", "HOME=" + folder, "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                       "WLR_RENDERER=pixman", "sway", "--config", config]
+
+    def wait_for_display(self, folder):
+        try:
+            with open(os.path.join(folder, "session")) as f:
+                self.display = f.read().strip()
+        except OSError:
+            return
+
+
+class KWin(_Compositor):
+    """Context manager: Debian 12's KWin 5.27 (``kwin_wayland --virtual``) with XWayland, in a session
+    bus of its own. Raises CompositorUnavailable when KWin cannot run here."""
+
+    program = "kwin_wayland"
+
+    def command(self, folder):
+        # Debian's kwin_wayland carries a file capability (CAP_SYS_RESOURCE); where the capability
+        # bounding set lacks it, as in many containers, exec refuses the file. A copy without it runs.
+        binary = os.path.join(folder, "kwin_wayland")
+        subprocess.run(["cp", _which(self.program), binary], check=True)
+        script = os.path.join(folder, "report.sh")
+        with open(script, "w") as f:
+            f.write(SESSION_REPORT + "\n")
+        return ["dbus-run-session", "--", "env", "HOME=" + folder, binary, "--virtual", "--xwayland",
+                "--width", str(self.width), "--height", str(self.height), "--socket", "wayland-glimmerhorn",
+                "--exit-with-session", "sh %s %s" % (script, os.path.join(folder, "session"))]
+
+
+#: The command a compositor runs once it is up: writes the session's DISPLAY, XAUTHORITY and bus
+#: address to the file named by $1 (which _Compositor.wait_for_display reads), then keeps it open.
+SESSION_REPORT = 'printf "%s\\n%s\\n%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp" && ' \
+                 'mv "$1.tmp" "$1" && exec sleep 86400'
+
+
+def _x11_socket_folder():
+    """Makes /tmp/.X11-unix root's and open to all (1777) before an X server that is not root's starts:
+    one that made the folder itself would own it and shut every other X server out."""
+    os.makedirs("/tmp/.X11-unix", exist_ok=True)
+    if os.stat("/tmp/.X11-unix").st_uid == 0:
+        os.chmod("/tmp/.X11-unix", 0o1777)
 
 
 def _which(program):
