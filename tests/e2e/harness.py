@@ -22,7 +22,7 @@ output folder in ``GLIMMERHORN_E2E_OUT`` (<build>/e2e-output). By hand, from the
                 shot = x.screenshot(out, "running")        # also saved as running.png
                 self.assertEqual(shot.pixel(10, 590), (0, 0, 0))
                 intro.key("Escape")
-                self.assertEqual(intro.wait(timeout=1.0), 0)
+                self.assertEqual(intro.wait(timeout=5.0), 0)
 
     if __name__ == "__main__":
         harness.main()
@@ -36,11 +36,13 @@ Other things tests do:
 - warnings: after the question, ``intro.boxes()`` lists the boxes showing, ``x.box_title(box)``
   gives a caption, ``intro.dismiss(box)`` presses OK; ``intro.output()`` is what went to stderr;
 - pixels: ``shot.pixel(x, y)``, ``shot.region(x, y, w, h)``, ``.colours()``, ``.count(pred)``,
-  ``.mean()``; the window's place and visual from ``x.window_info(window)`` and
+  ``.mean()``, ``.median()``; ``frame_problems(shot, frame)`` checks the picture scaled into a
+  rectangle of a larger window, black bars around it (``x.window_alpha(window)`` for their alpha); the window's place and visual from ``x.window_info(window)`` and
   ``x.glx_visual(info["visual"])`` (alpha bits and so on);
 - mode switching: ``XorgDummy()`` in place of ``Xvfb()`` (1024 x 768 with an 800 x 600 mode;
   ``x.current_mode()``); it raises XorgUnavailable where Xorg cannot run: skip then;
-- Wayland desktops: ``Mutter()`` or ``Weston()`` in place of ``Xvfb()``, a headless compositor whose
+- a monitor without 800 x 600: ``XorgDummy(size=(1920, 1080), intro_mode=False)``;
+- Wayland desktops: ``Mutter()``, ``Weston()``, ``Sway()`` or ``KWin()`` in place of ``Xvfb()``, a headless compositor whose
   XWayland the tests talk to (``w.output_screenshot()`` is mutter's own picture of its output); they
   raise CompositorUnavailable where the compositor cannot run: skip then.
 
@@ -178,6 +180,10 @@ class Image:
         d = self.data
         return sum(1 for i in range(0, len(d), 3) if predicate((d[i], d[i + 1], d[i + 2])))
 
+    def median(self):
+        """Median (r, g, b), channel by channel: flakes over a small part of a region leave it as it was."""
+        return tuple(sorted(self.data[c::3])[len(self.data) // 6] for c in range(3))
+
     def mean(self):
         """Mean (r, g, b) as floats."""
         n = self.width * self.height or 1
@@ -230,15 +236,50 @@ def read_ppm(blob):
     return Image(width, height, data)
 
 
+_picture = []
+
+
 def picture_crop(x, y, width, height):
     """The part of the committed assets/gfx.data that the intro shows at (x, y) of its 800 x 600: the
     picture's right-most 800 columns and its top 600 rows, one picture pixel a screen pixel."""
-    source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    with open(os.path.join(source, "assets", "gfx.data"), "rb") as f:
-        jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
-    ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
-    picture = read_ppm(ppm)
+    if not _picture:
+        source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        with open(os.path.join(source, "assets", "gfx.data"), "rb") as f:
+            jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
+        ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
+        _picture.append(read_ppm(ppm))
+    picture = _picture[0]
     return picture.region(picture.width - 800 + x, y, width, height)
+
+
+#: Parts of the 800 x 600 frame, (x, y, width, height) with y from the top, that show the picture in
+#: the intro's first seconds: a strip inside each edge (the top row and right-most column themselves
+#: stay black) and the cabin, all clear of the letters, which come in at the top right.
+FRAME_PARTS = ((0, 440, 16, 150), (782, 440, 16, 150), (20, 582, 760, 14), (100, 4, 400, 14), (600, 470, 180, 110))
+
+
+def frame_problems(shot, frame, alpha=None):
+    """What is wrong in ``shot``, a full-screen window, for the intro's 800 x 600 frame scaled into
+    ``frame`` = (x, y, width, height), y from the top, with black bars around it: a list of lines,
+    empty when nothing is. The FRAME_PARTS must match the picture scaled alike (median colour within 12
+    a channel) and every pixel outside the frame must be black; with ``alpha`` (window_alpha of a
+    32-bit window) opaque too, or a compositor would show the desktop through the bars."""
+    left, top, width, height = frame
+    problems = []
+    bars = ((0, 0, left, shot.height), (left + width, 0, shot.width - left - width, shot.height),
+            (left, 0, width, top), (left, top + height, width, shot.height - top - height))
+    for bar in (bar for bar in bars if bar[2] > 0 and bar[3] > 0):
+        if shot.region(*bar).colours() != {(0, 0, 0)}:
+            problems.append("the bar at %r is not all black" % (bar,))
+        if alpha and alpha.region(*bar).colours() != {(255, 255, 255)}:
+            problems.append("the bar at %r is not all opaque" % (bar,))
+    scale = width / 800
+    for x, y, w, h in FRAME_PARTS:
+        expected = picture_crop(x, y, w, h).median()
+        seen = shot.region(left + round(x * scale), top + round(y * scale), round(w * scale), round(h * scale)).median()
+        if max(abs(a - b) for a, b in zip(seen, expected)) > 12:
+            problems.append("frame part %r is %r, the picture there %r" % ((x, y, w, h), seen, expected))
+    return problems
 
 
 def proc_stat(pid):
@@ -409,6 +450,24 @@ class XServer:
         if out_dir and name:
             image.save_png(os.path.join(out_dir, name + ".png"))
         return image
+
+    def window_alpha(self, window):
+        """The alpha channel of a 32-bit window as X holds it (read with xwd), as an Image of (a, a, a)
+        pixels; None for a window of another depth."""
+        blob = subprocess.run(["xwd", "-silent", "-id", hex(window)], env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=30, check=True).stdout
+        header = struct.unpack(">25I", blob[:100])
+        size, depth, width, height, byte_order = header[0], header[3], header[4], header[5], header[7]
+        bits_per_pixel, bytes_per_line, colours = header[11], header[12], header[19]
+        if depth != 32 or bits_per_pixel != 32:
+            return None
+        start = size + colours * 12
+        pixels = b"".join(blob[start + row * bytes_per_line:start + row * bytes_per_line + width * 4]
+                          for row in range(height))
+        alpha = pixels[3::4] if byte_order == 0 else pixels[0::4]  # the byte outside the colour masks
+        data = bytearray(len(alpha) * 3)
+        data[0::3] = data[1::3] = data[2::3] = alpha
+        return Image(width, height, bytes(data))
 
     def key(self, keysym, window=None):
         """Sends one key press and release (an xdotool keysym name: "Escape", "q", "Q", "Return", "a")

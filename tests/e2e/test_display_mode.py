@@ -83,7 +83,8 @@ class DisplaySwitch(unittest.TestCase):
         x, intro = self.start(harness.output_dir(self), box=True)
         intro.signal(sig)
         self.assertEqual(intro.wait(timeout=5.0), -sig)
-        self.assert_desktop_back(x, timeout=1.0)
+        # before the watcher woke on the intro's own end, the box's process kept the mode for good
+        self.assert_desktop_back(x)
 
     def test_sigint_with_a_warning_box_open_restores_the_mode_at_once(self):
         self.kill_under_a_box(signal.SIGINT)
@@ -92,12 +93,15 @@ class DisplaySwitch(unittest.TestCase):
         self.kill_under_a_box(signal.SIGKILL)
 
     def test_the_server_going_under_a_warning_box_ends_the_intro_at_once(self):
-        # the box's process exits when its connection breaks, and waits for nothing of ours on the way
+        # the box's process exits when its connection breaks, and waits for nothing of ours on the way.
+        # Were it to wait for the mode's restore as the intro does, it would sit out the whole 2 s the
+        # intro gives the watcher: the intro ends in about 0.2 s on an idle machine, 1.3 s at worst seen
+        # under load, and never under 2 s the other way
         x, intro = self.start(harness.output_dir(self), box=True)
         x.__exit__(None, None, None)
         gone = time.monotonic()
         intro.wait(timeout=5.0)
-        self.assertLess(time.monotonic() - gone, 1.0)
+        self.assertLess(time.monotonic() - gone, 1.9)
 
     def test_losing_the_x_connection_restores_the_desktop_mode(self):
         # the server cuts the intro's connection; Xlib then ends the process through exit
@@ -112,10 +116,10 @@ class DisplaySwitch(unittest.TestCase):
         self.assertEqual(len(mine), 1, "one helper process keeps the mode to put back")
         intro.key("Escape")
         intro.wait(timeout=5.0)
-        harness.wait_until(lambda: x.main_windows() == [] and x.message_boxes() == [], 3.0,
+        harness.wait_until(lambda: x.main_windows() == [] and x.message_boxes() == [], 10.0,
                            what="the intro's windows to go")
         harness.wait_until(lambda: all((harness.proc_stat(pid) or "Z")[0] == "Z" for pid in mine),
-                           3.0, what="the intro's helper process to end")
+                           10.0, what="the intro's helper process to end")
 
 
 if __name__ == "__main__":

@@ -40,7 +40,7 @@ class Window(unittest.TestCase):
             self.assertEqual(x.main_windows(), [window])
             x.screenshot(out, "running")
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
     def test_no_at_depth_16_gives_a_window_without_alpha_and_q_ends_it(self):
         out = harness.output_dir(self)
@@ -57,7 +57,7 @@ class Window(unittest.TestCase):
             self.assertTrue(intro.running(), "upper-case Q ended the intro")
             x.screenshot(out, "running")
             intro.key("q")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
     def test_yes_on_a_16_bit_desktop_still_gets_an_alpha_window(self):
         # X cannot change the desktop's depth; the server's 32-bit visual carries the alpha channel
@@ -69,7 +69,7 @@ class Window(unittest.TestCase):
             info = self.full_screen(x, window)
             self.assertGreater(x.glx_visual(info["visual"])["alpha"], 0)
             intro.key("q")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
     def test_no_at_depth_24_gives_no_alpha_either_and_a_hidden_window_costs_no_more_than_a_shown_one(self):
         out = harness.output_dir(self)
@@ -102,7 +102,7 @@ class Window(unittest.TestCase):
             time.sleep(0.5)
             self.assertNotEqual(x.screenshot().data, first.data, "no new frame once shown again")
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
     def test_where_no_box_can_be_shown_the_harness_says_why_at_once_and_the_question_counts_as_no(self):
         # only the server's built-in fonts, and no zenity on the path: SDL has no way to show a box.
@@ -122,7 +122,7 @@ class Window(unittest.TestCase):
             intro.wait_until_running()
             self.assertEqual(x.glx_visual(x.window_info(window)["visual"])["alpha"], 0)
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
             # SDL's reason once, then every message in the box's place
             self.assertEqual(intro.output().count("no message box could be shown"), 1)
             self.assertEqual(intro.output().count("\nGlimmerhorn!: "), 3)
@@ -139,7 +139,7 @@ class Window(unittest.TestCase):
             self.full_screen(x, window)
             self.assertEqual(x.window_info(window)["map_state"], "IsViewable")
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
             self.assertNotIn("usage", intro.output().lower())
 
     def test_started_with_its_standard_streams_closed_it_still_runs_and_esc_ends_it(self):
@@ -155,7 +155,7 @@ class Window(unittest.TestCase):
             intro.wait_until_running()
             self.assertGreater(len(x.screenshot(out, "running").colours()), 16)
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
     def test_a_larger_screen_gets_a_full_screen_window_drawn_in_its_lower_left_800_by_600(self):
         out = harness.output_dir(self)
@@ -168,7 +168,7 @@ class Window(unittest.TestCase):
             info = self.full_screen(x, window)
             shot = x.screenshot(out, "running")
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=1.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
             probe = intro.gl_probe()
         # every frame is drawn with the viewport the context began with: the window's lower-left 800 x 600
         self.assertGreater(probe["swaps"], 10)
