@@ -531,8 +531,8 @@ Section "Device"
 EndSection
 Section "Monitor"
     Identifier "monitor"
-    HorizSync 5.0 - 1000.0
-    VertRefresh 5.0 - 200.0
+    HorizSync %(hsync)s
+    VertRefresh %(vrefresh)s
     Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
     Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
     Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
@@ -568,7 +568,8 @@ class XorgUnavailable(Exception):
 class XorgDummy(XServer):
     """Context manager: a private Xorg with the dummy video driver, which (unlike Xvfb) can switch
     modes through XRandR. Its screen starts at ``size`` (default 1024 x 768, or 1920 x 1080) and also
-    offers 800 x 600 unless ``intro_mode`` is False, as on a monitor without that mode.
+    offers 800 x 600 unless ``intro_mode`` is False, as on a monitor without that mode (then the
+    monitor's sync ranges let through no mode of 600 lines, nor 768: give it 1920 x 1080).
 
     Written config, log and keyboard files live in a temporary folder (the log is copied to
     ``log_dir``/xserver.log when given). Raises XorgUnavailable, with Xorg's own reason, when the
@@ -579,6 +580,7 @@ class XorgDummy(XServer):
     def __init__(self, size=(1024, 768), depth=24, log_dir=None, intro_mode=True):
         self.width, self.height = size
         self.depth = depth
+        self.intro_mode = intro_mode
         self.modes = ["%dx%d" % size] + (["800x600"] if intro_mode else [])
         self.log_dir = log_dir
         self.process = None
@@ -596,7 +598,10 @@ class XorgDummy(XServer):
         config = os.path.join(folder, "xorg.conf")
         with open(config, "w") as f:
             f.write(XORG_DUMMY_CONFIG % {"depth": self.depth, "width": self.width, "height": self.height,
-                                         "modes": " ".join('"%s"' % mode for mode in self.modes)})
+                                         "modes": " ".join('"%s"' % mode for mode in self.modes),
+                                         # the driver adds every standard mode the ranges allow
+                                         "hsync": "5.0 - 1000.0" if self.intro_mode else "60.0 - 70.0",
+                                         "vrefresh": "5.0 - 200.0" if self.intro_mode else "50.0 - 61.0"})
         self._log_path = os.path.join(folder, "xorg.log")
         read_fd, write_fd = os.pipe()
         command = ["Xorg", "-config", config, "-configdir", os.path.join(folder, "conf.d"),

@@ -121,6 +121,29 @@ class DisplaySwitch(unittest.TestCase):
         harness.wait_until(lambda: all((harness.proc_stat(pid) or "Z")[0] == "Z" for pid in mine),
                            10.0, what="the intro's helper process to end")
 
+    def test_without_an_800_by_600_mode_the_frame_fills_the_screen_in_its_own_mode(self):
+        # a wide monitor that offers no 800 x 600: the mode stays, the frame fills the middle 1440 x 1080
+        out = harness.output_dir(self)
+        try:
+            x = harness.XorgDummy(size=(1920, 1080), log_dir=out, intro_mode=False).__enter__()
+        except harness.XorgUnavailable as reason:
+            self.skipTest(str(reason))
+        self.addCleanup(x.__exit__, None, None, None)
+        self.assertNotIn(" 800x600 ", x.run("xrandr", "--query"))
+        with harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            window = intro.wait_for_window()
+            intro.wait_until_running()
+            harness.wait_until(lambda: x.window_info(window)["width"] == 1920, 10, what="the full-screen window")
+            time.sleep(1.0)
+            self.assertEqual(x.current_mode(), (1920, 1080))
+            shot = x.screenshot(out, "running", window=window)
+            self.assertEqual(harness.frame_problems(shot, (240, 0, 1440, 1080)), [])
+            self.assertEqual(intro.child_processes(), [], "no switch, so no helper to put a mode back")
+            intro.key("q")
+            self.assertEqual(intro.wait(timeout=5.0), 0)
+        self.assertEqual(x.current_mode(), (1920, 1080))
+
 
 if __name__ == "__main__":
     harness.main()

@@ -157,30 +157,30 @@ class Window(unittest.TestCase):
             intro.key("Escape")
             self.assertEqual(intro.wait(timeout=5.0), 0)
 
-    def test_a_larger_screen_gets_a_full_screen_window_drawn_in_its_lower_left_800_by_600(self):
-        out = harness.output_dir(self)
-        with harness.Xvfb(depth=24, size=(1024, 768), log_dir=out) as x, \
-                harness.Intro(x, out_dir=out, gl_probe=True) as intro:
-            intro.answer_question(yes=True)
-            window = intro.wait_for_window()
-            intro.wait_until_running()
-            time.sleep(1.0)
-            info = self.full_screen(x, window)
-            shot = x.screenshot(out, "running")
-            intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=5.0), 0)
-            probe = intro.gl_probe()
-        # every frame is drawn with the viewport the context began with: the window's lower-left 800 x 600
-        self.assertGreater(probe["swaps"], 10)
-        self.assertEqual(probe["first_viewport"], [0, 0, 800, 600])
-        self.assertEqual(probe["last_viewport"], [0, 0, 800, 600])
-        # above and right of it only the clear colour (the clear is not bound by the viewport)
-        left, top, bottom = info["x"], info["y"], info["y"] + info["height"]
-        self.assertEqual(shot.region(left, top, 1024 - left, bottom - 600 - top).colours(), {(0, 0, 0)})
-        self.assertEqual(shot.region(left + 800, bottom - 600, 1024 - left - 800, 768 - (bottom - 600)).colours(),
-                         {(0, 0, 0)})
-        # and the scene itself in the corner
-        self.assertGreater(len(shot.region(left, bottom - 600, 800, 768 - (bottom - 600)).colours()), 16)
+    def test_a_larger_screen_gets_a_full_screen_window_with_the_frame_scaled_to_fill_it(self):
+        # 1024 x 768 in 32-bit mode; 1920 x 1080 at depth 16, where Yes gets a 32-bit window whose
+        # alpha a compositing manager would show: the frame 1440 x 1080 between opaque black bars
+        for size, depth, frame in (((1024, 768), 24, (0, 0, 1024, 768)), ((1920, 1080), 16, (240, 0, 1440, 1080))):
+            with self.subTest(size=size):
+                out = harness.output_dir(name="%s.%dx%d" % (os.path.basename(harness.output_dir(self)), size[0], size[1]))
+                with harness.Xvfb(depth=depth, size=size, log_dir=out) as x, \
+                        harness.Intro(x, out_dir=out, gl_probe=True) as intro:
+                    intro.answer_question(yes=True)
+                    window = intro.wait_for_window()
+                    intro.wait_until_running()
+                    time.sleep(1.0)
+                    self.full_screen(x, window)
+                    shot = x.screenshot(out, "running", window=window)
+                    alpha = x.window_alpha(window)
+                    intro.key("Escape")
+                    self.assertEqual(intro.wait(timeout=5.0), 0)
+                    probe = intro.gl_probe()
+                self.assertEqual(alpha is not None, depth == 16)
+                self.assertEqual(harness.frame_problems(shot, frame, alpha), [])
+                # GL's viewport counts rows from the bottom
+                left, top, width, height = frame
+                self.assertGreater(probe["swaps"], 10)
+                self.assertEqual(probe["last_viewport"], [left, size[1] - top - height, width, height])
 
 
 class NoDisplay(unittest.TestCase):
