@@ -653,7 +653,7 @@ class _Compositor(XServer):
     one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log).
     A subclass gives ``command(folder)``, the command line that starts it with ``folder`` as its
     runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it (by
-    default from the file that SESSION_REPORT writes)."""
+    default from the file that the script of ``report(folder)`` writes)."""
 
     depth = 24
     program = None
@@ -701,6 +701,16 @@ class _Compositor(XServer):
             self.__exit__(None, None, None)
             raise
         return self
+
+    def report(self, folder):
+        """Writes the script a compositor runs once it is up and returns its command line: it notes the
+        session's DISPLAY, XAUTHORITY and bus in <folder>/session and then keeps the session open."""
+        script = os.path.join(folder, "report.sh")
+        session = os.path.join(folder, "session")
+        with open(script, "w") as f:
+            f.write('printf "%%s\\n%%s\\n%%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >%s.tmp\n'
+                    'mv %s.tmp %s && exec sleep 86400\n' % (session, session, session))
+        return "sh " + script
 
     def wait_for_display(self, folder):
         try:
@@ -756,8 +766,7 @@ class Mutter(_Compositor):
 
     def command(self, folder):
         return ["dbus-run-session", "--", "mutter", "--headless", "--wayland", "--virtual-monitor",
-                "%dx%d" % (self.width, self.height), "--", "sh", "-c", SESSION_REPORT, "sh",
-                os.path.join(folder, "session")]
+                "%dx%d" % (self.width, self.height), "--"] + self.report(folder).split()
 
     def output_screenshot(self, out_dir=None, name=None):
         """The output as mutter composes it, through its screen cast (PipeWire); returns an Image and
@@ -813,8 +822,7 @@ class Sway(_Compositor):
     program = "sway"
 
     def command(self, folder):
-        path = os.path.join(folder, "session")
-        report = 'echo "$DISPLAY" >"%s.tmp" && mv "%s.tmp" "%s"' % (path, path, path)
+        report = self.report(folder)
         user = []
         if os.geteuid() == 0:
             import pwd
@@ -826,16 +834,9 @@ class Sway(_Compositor):
         config = os.path.join(folder, "config")
         with open(config, "w") as f:
             f.write("output HEADLESS-1 mode %dx%d position 0 0\nxwayland enable\ndefault_border none\n"
-                    "exec sh -c '%s'\n" % (self.width, self.height, report))
+                    "exec %s\n" % (self.width, self.height, report))
         return user + ["env", "HOME=" + folder, "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
                        "WLR_RENDERER=pixman", "sway", "--config", config]
-
-    def wait_for_display(self, folder):
-        try:
-            with open(os.path.join(folder, "session")) as f:
-                self.display = f.read().strip()
-        except OSError:
-            return
 
 
 class KWin(_Compositor):
@@ -849,18 +850,9 @@ class KWin(_Compositor):
         # bounding set lacks it, as in many containers, exec refuses the file. A copy without it runs.
         binary = os.path.join(folder, "kwin_wayland")
         subprocess.run(["cp", _which(self.program), binary], check=True)
-        script = os.path.join(folder, "report.sh")
-        with open(script, "w") as f:
-            f.write(SESSION_REPORT + "\n")
         return ["dbus-run-session", "--", "env", "HOME=" + folder, binary, "--virtual", "--xwayland",
                 "--width", str(self.width), "--height", str(self.height), "--socket", "wayland-glimmerhorn",
-                "--exit-with-session", "sh %s %s" % (script, os.path.join(folder, "session"))]
-
-
-#: The command a compositor runs once it is up: writes the session's DISPLAY, XAUTHORITY and bus
-#: address to the file named by $1 (which _Compositor.wait_for_display reads), then keeps it open.
-SESSION_REPORT = 'printf "%s\\n%s\\n%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp" && ' \
-                 'mv "$1.tmp" "$1" && exec sleep 86400'
+                "--exit-with-session", self.report(folder)]
 
 
 def _x11_socket_folder():
