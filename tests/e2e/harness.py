@@ -702,14 +702,15 @@ class _Compositor(XServer):
             raise
         return self
 
-    def report(self, folder):
+    def report(self, folder, hold=True):
         """Writes the script a compositor runs once it is up and returns its command line: it notes the
-        session's DISPLAY, XAUTHORITY and bus in <folder>/session and then keeps the session open."""
+        session's DISPLAY, XAUTHORITY and bus in <folder>/session and, with ``hold``, then keeps the
+        session open (for a compositor that ends with the command, in its own process group)."""
         script = os.path.join(folder, "report.sh")
         session = os.path.join(folder, "session")
         with open(script, "w") as f:
             f.write('printf "%%s\\n%%s\\n%%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >%s.tmp\n'
-                    'mv %s.tmp %s && exec sleep 86400\n' % (session, session, session))
+                    'mv %s.tmp %s%s\n' % (session, session, session, " && exec sleep 86400" if hold else ""))
         return "sh " + script
 
     def wait_for_display(self, folder):
@@ -822,7 +823,7 @@ class Sway(_Compositor):
     program = "sway"
 
     def command(self, folder):
-        report = self.report(folder)
+        report = self.report(folder, hold=False)  # sway starts it in a session of its own
         user = []
         if os.geteuid() == 0:
             import pwd
