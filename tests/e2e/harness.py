@@ -779,6 +779,8 @@ class Mutter(_Compositor):
                     raise CompositorUnavailable("%s is not installed" % daemon)
                 self._helpers.append(subprocess.Popen([daemon], env=self.env, stdin=subprocess.DEVNULL,
                                                       stdout=self._log, stderr=subprocess.STDOUT))
+            # mutter looks for PipeWire once, when the cast starts: a busy machine may not have it up yet
+            wait_until(lambda: os.path.exists(os.path.join(self._folder, "pipewire-0")), 30, what="PipeWire")
         raw = os.path.join(self._folder, "output.rgb")
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "screencast.py")
         done = subprocess.run(["/usr/bin/python3", script, raw], env=self.env, stdout=subprocess.PIPE,
@@ -1044,7 +1046,7 @@ class Intro:
                 found.add(pid)
         return found
 
-    def wait_box_gone(self, box, timeout=5.0, shown_by=()):
+    def wait_box_gone(self, box, timeout=20.0, shown_by=()):
         """Waits until message box ``box`` is no longer showing, or the processes ``shown_by`` (its
         box_processes() before it was closed) have all ended: the next box may take the same window id
         before a poll sees this one go."""

@@ -39,7 +39,7 @@ class Compositors(unittest.TestCase):
                     and "_NET_WM_STATE_FULLSCREEN" in properties:
                 return properties
             return None
-        return harness.wait_until(placed, 10, what="a %d x %d full-screen window" % size)
+        return harness.wait_until(placed, 30, what="a %d x %d full-screen window" % size)
 
     def test_mutter_scales_the_emulated_800_by_600_to_fill_the_output_and_nothing_stays_switched(self):
         out = harness.output_dir(self)

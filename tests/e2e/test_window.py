@@ -88,7 +88,7 @@ class Window(unittest.TestCase):
             shown = cpu_over(3.0)
             # GLUT draws nothing for an unmapped window, as for a minimised one
             x.run("xdotool", "windowunmap", str(window))
-            harness.wait_until(lambda: x.window_info(window)["map_state"] == "IsUnMapped", 5, what="the unmap")
+            harness.wait_until(lambda: x.window_info(window)["map_state"] == "IsUnMapped", 20, what="the unmap")
             time.sleep(0.5)
             hidden = cpu_over(3.0)
             print("CPU over 3 s: %.3f s shown, %.3f s hidden" % (shown, hidden), file=sys.stderr)
@@ -96,7 +96,7 @@ class Window(unittest.TestCase):
             self.assertLess(hidden, 0.05 * 3.0, "more than 5 % of a core while hidden")
 
             x.run("xdotool", "windowmap", str(window))
-            harness.wait_until(lambda: x.window_info(window)["map_state"] == "IsViewable", 5, what="the map")
+            harness.wait_until(lambda: x.window_info(window)["map_state"] == "IsViewable", 20, what="the map")
             time.sleep(0.5)
             first = x.screenshot(out, "shown-again")
             time.sleep(0.5)
