@@ -1046,7 +1046,7 @@ class Intro:
                 found.add(pid)
         return found
 
-    def wait_box_gone(self, box, timeout=20.0, shown_by=()):
+    def wait_box_gone(self, box, timeout=5.0, shown_by=()):
         """Waits until message box ``box`` is no longer showing, or the processes ``shown_by`` (its
         box_processes() before it was closed) have all ended: the next box may take the same window id
         before a poll sees this one go."""
@@ -1054,17 +1054,27 @@ class Intro:
         wait_until(lambda: box not in self.server.message_boxes() or (shown_by and not shown_by & self.box_processes()),
                    timeout, what="the box to close")
 
+    def press_until_gone(self, box, keysym, timeout=20.0):
+        """Presses ``keysym`` on message box ``box`` and waits until the box has closed. On a busy
+        machine a key sent to a box that has just come up is now and then lost: while the box's own
+        process still shows it (so no later box can have taken its window id), the key goes again."""
+        shown_by = self.box_processes()
+        deadline = time.monotonic() + timeout
+        while True:
+            self.server.key(keysym, window=box)
+            try:
+                return self.wait_box_gone(box, timeout=2.0 if shown_by else timeout, shown_by=shown_by)
+            except TimeoutError:
+                if time.monotonic() > deadline or not shown_by & self.box_processes():
+                    raise
+
     def answer(self, box, yes):
         """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
-        shown_by = self.box_processes()
-        self.server.key("Return" if yes else "Escape", window=box)
-        self.wait_box_gone(box, shown_by=shown_by)
+        self.press_until_gone(box, "Return" if yes else "Escape")
 
     def dismiss(self, box):
         """Closes an OK box with Return and waits until it has gone."""
-        shown_by = self.box_processes()
-        self.server.key("Return", window=box)
-        self.wait_box_gone(box, shown_by=shown_by)
+        self.press_until_gone(box, "Return")
 
     def answer_question(self, yes, timeout=20.0):
         """Waits for the start-up question, checks its caption, answers it; returns the box id."""
