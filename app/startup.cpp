@@ -24,12 +24,24 @@ void set_display_mode()
     display_mode_set(800, 600, display_bpp);
 }
 
-// GLUT reshape callback: deliberately empty, so GLUT never resets the viewport and the picture
-// stays in the 800 x 600 the context was made with, whatever size the full-screen window takes.
+// The viewport the frames are drawn in: at first the one the context was made with, the window's
+// own 800 x 600.
+static FrameViewport reshape_viewport = { 0, 0, 800, 600 };
+
+// GLUT reshape callback, whenever the window takes a new size (going full screen, a monitor
+// change): the frame is scaled to the largest 4:3 rectangle of the window, centred. The frame's
+// clear is not bound by the viewport, so the bars beside it are cleared every frame; their alpha
+// is made 1, since a compositor shows a 32-bit window's alpha-0 pixels as holes to the desktop.
+// A window of 800 x 600 keeps the viewport and clear colour it has: no GL call at all.
 void on_reshape(int width, int height)
 {
-    (void)width;
-    (void)height;
+    const FrameViewport fit = frame_viewport_fit(width, height);
+    if (fit.x == reshape_viewport.x && fit.y == reshape_viewport.y && fit.width == reshape_viewport.width
+        && fit.height == reshape_viewport.height)
+        return;
+    glViewport(fit.x, fit.y, fit.width, fit.height);
+    glClearColor(0, 0, 0, width == 800 && height == 600 ? 0.0f : 1.0f);
+    reshape_viewport = fit;
 }
 
 // GLUT keyboard callback, between frames: Esc and lower-case q end the intro with status 0.

@@ -70,6 +70,16 @@ void draw_frame();
 // scroller) are what moves, and drawing them steps the animation on by one frame.
 void draw_backdrop();
 void draw_layers();
+// A viewport in GL window coordinates: its lower-left corner and its size.
+struct FrameViewport {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+// The viewport that shows the 800 x 600 frame in a window of width x height: the largest 4:3
+// rectangle in it, centred (see scene/viewport.cpp).
+FrameViewport frame_viewport_fit(int width, int height);
 // Called by draw_frame between the backdrop pass and the ornament pass.
 void spawn_ornament_step();
 // Called by draw_frame inside the ornament pass.

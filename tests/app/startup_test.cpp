@@ -28,6 +28,18 @@ protected:
     }
 };
 
+// What on_display sends for one frame.
+const std::vector<std::string> PACED_FRAME = {
+    "frame_timer_reset( )",
+    "frame_timer_arm( 10 )",
+    "glClear( 16640 )",
+    "draw_frame( )",
+    "glFlush( )",
+    "glutSwapBuffers( )",
+    "frame_timer_wait( )",
+    "frame_timer_cancel( )",
+};
+
 unsigned period_for(unsigned period_min, unsigned period_max)
 {
     fake_platform_reset();
@@ -140,13 +152,47 @@ TEST_F(StartUp, RefusedPeriodCannotStartTheTimer)
     expect_timer_failure("Can't start timer!");
 }
 
-TEST_F(StartUp, IdlePostsARedisplayAndReshapeDoesNothing)
+TEST_F(StartUp, IdlePostsARedisplayAndAn800By600WindowChangesNothingInTheFirstFrames)
 {
-    on_display();
+    run_intro();
     fake_calls_clear();
-    on_idle();
-    on_reshape(1024, 768);
-    EXPECT_EQ(call_lines(), std::vector<std::string> { "glutPostRedisplay( )" });
+    // GLUT reshapes the window it made before the first frame, and again at each new size
+    std::vector<std::string> expected;
+    for (int frame = 0; frame < 3; frame++) {
+        on_reshape(800, 600);
+        on_display();
+        on_idle();
+        expected.insert(expected.end(), PACED_FRAME.begin(), PACED_FRAME.end());
+        expected.push_back("glutPostRedisplay( )");
+    }
+    EXPECT_EQ(call_lines(), expected);
+}
+
+TEST_F(StartUp, AnyOtherWindowSizeScalesTheFrameToItsLargest4By3RectangleCentredWithOpaqueBars)
+{
+    const struct {
+        int width, height;
+        std::string viewport;
+    } sizes[] = {
+        { 1024, 768, "glViewport( 0, 0, 1024, 768 )" },
+        { 1920, 1080, "glViewport( 240, 0, 1440, 1080 )" }, // bars of 240 left and right
+        { 1280, 1024, "glViewport( 0, 32, 1280, 960 )" }, // bars of 32 above and below
+        { 1366, 768, "glViewport( 171, 0, 1024, 768 )" },
+        { 1600, 1200, "glViewport( 0, 0, 1600, 1200 )" },
+        { 0, 0, "glViewport( 0, 0, 0, 0 )" }, // minimised
+    };
+    for (const auto& size : sizes) {
+        fake_calls_clear();
+        on_reshape(size.width, size.height);
+        on_reshape(size.width, size.height); // the same size again sets nothing
+        const std::vector<std::string> expected = { size.viewport, "glClearColor( 0, 0, 0, 1 )" };
+        EXPECT_EQ(call_lines(), expected) << size.width << " x " << size.height;
+    }
+    // back to 800 x 600: the viewport and clear colour the context began with
+    fake_calls_clear();
+    on_reshape(800, 600);
+    const std::vector<std::string> expected = { "glViewport( 0, 0, 800, 600 )", "glClearColor( 0, 0, 0, 0 )" };
+    EXPECT_EQ(call_lines(), expected);
 }
 
 TEST_F(StartUp, IdleWithNoFrameDrawnSinceWaitsOutAFramePeriod)
@@ -169,17 +215,7 @@ TEST_F(StartUp, IdleWithNoFrameDrawnSinceWaitsOutAFramePeriod)
 TEST_F(StartUp, DisplayIsOnePacedFrame)
 {
     on_display();
-    const std::vector<std::string> expected = {
-        "frame_timer_reset( )",
-        "frame_timer_arm( 10 )",
-        "glClear( 16640 )",
-        "draw_frame( )",
-        "glFlush( )",
-        "glutSwapBuffers( )",
-        "frame_timer_wait( )",
-        "frame_timer_cancel( )",
-    };
-    EXPECT_EQ(call_lines(), expected);
+    EXPECT_EQ(call_lines(), PACED_FRAME);
 }
 
 using ExitKeys = StartUp;

@@ -22,7 +22,7 @@ output folder in ``GLIMMERHORN_E2E_OUT`` (<build>/e2e-output). By hand, from the
                 shot = x.screenshot(out, "running")        # also saved as running.png
                 self.assertEqual(shot.pixel(10, 590), (0, 0, 0))
                 intro.key("Escape")
-                self.assertEqual(intro.wait(timeout=1.0), 0)
+                self.assertEqual(intro.wait(timeout=5.0), 0)
 
     if __name__ == "__main__":
         harness.main()
@@ -36,11 +36,13 @@ Other things tests do:
 - warnings: after the question, ``intro.boxes()`` lists the boxes showing, ``x.box_title(box)``
   gives a caption, ``intro.dismiss(box)`` presses OK; ``intro.output()`` is what went to stderr;
 - pixels: ``shot.pixel(x, y)``, ``shot.region(x, y, w, h)``, ``.colours()``, ``.count(pred)``,
-  ``.mean()``; the window's place and visual from ``x.window_info(window)`` and
+  ``.mean()``, ``.median()``; ``frame_problems(shot, frame)`` checks the picture scaled into a
+  rectangle of a larger window, black bars around it (``x.window_alpha(window)`` for their alpha); the window's place and visual from ``x.window_info(window)`` and
   ``x.glx_visual(info["visual"])`` (alpha bits and so on);
 - mode switching: ``XorgDummy()`` in place of ``Xvfb()`` (1024 x 768 with an 800 x 600 mode;
   ``x.current_mode()``); it raises XorgUnavailable where Xorg cannot run: skip then;
-- Wayland desktops: ``Mutter()`` or ``Weston()`` in place of ``Xvfb()``, a headless compositor whose
+- a monitor without 800 x 600: ``XorgDummy(size=(1920, 1080), intro_mode=False)``;
+- Wayland desktops: ``Mutter()``, ``Weston()``, ``Sway()`` or ``KWin()`` in place of ``Xvfb()``, a headless compositor whose
   XWayland the tests talk to (``w.output_screenshot()`` is mutter's own picture of its output); they
   raise CompositorUnavailable where the compositor cannot run: skip then.
 
@@ -178,6 +180,10 @@ class Image:
         d = self.data
         return sum(1 for i in range(0, len(d), 3) if predicate((d[i], d[i + 1], d[i + 2])))
 
+    def median(self):
+        """Median (r, g, b), channel by channel: flakes over a small part of a region leave it as it was."""
+        return tuple(sorted(self.data[c::3])[len(self.data) // 6] for c in range(3))
+
     def mean(self):
         """Mean (r, g, b) as floats."""
         n = self.width * self.height or 1
@@ -230,15 +236,50 @@ def read_ppm(blob):
     return Image(width, height, data)
 
 
+_picture = []
+
+
 def picture_crop(x, y, width, height):
     """The part of the committed assets/gfx.data that the intro shows at (x, y) of its 800 x 600: the
     picture's right-most 800 columns and its top 600 rows, one picture pixel a screen pixel."""
-    source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    with open(os.path.join(source, "assets", "gfx.data"), "rb") as f:
-        jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
-    ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
-    picture = read_ppm(ppm)
+    if not _picture:
+        source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        with open(os.path.join(source, "assets", "gfx.data"), "rb") as f:
+            jpeg = f.read()[1:]  # one lead byte, then the JPEG stream
+        ppm = subprocess.run(["convert", "jpeg:-", "ppm:-"], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
+        _picture.append(read_ppm(ppm))
+    picture = _picture[0]
     return picture.region(picture.width - 800 + x, y, width, height)
+
+
+#: Parts of the 800 x 600 frame, (x, y, width, height) with y from the top, that show the picture in
+#: the intro's first seconds: a strip inside each edge (the top row and right-most column themselves
+#: stay black) and the cabin, all clear of the letters, which come in at the top right.
+FRAME_PARTS = ((0, 440, 16, 150), (782, 440, 16, 150), (20, 582, 760, 14), (100, 4, 400, 14), (600, 470, 180, 110))
+
+
+def frame_problems(shot, frame, alpha=None):
+    """What is wrong in ``shot``, a full-screen window, for the intro's 800 x 600 frame scaled into
+    ``frame`` = (x, y, width, height), y from the top, with black bars around it: a list of lines,
+    empty when nothing is. The FRAME_PARTS must match the picture scaled alike (median colour within 12
+    a channel) and every pixel outside the frame must be black; with ``alpha`` (window_alpha of a
+    32-bit window) opaque too, or a compositor would show the desktop through the bars."""
+    left, top, width, height = frame
+    problems = []
+    bars = ((0, 0, left, shot.height), (left + width, 0, shot.width - left - width, shot.height),
+            (left, 0, width, top), (left, top + height, width, shot.height - top - height))
+    for bar in (bar for bar in bars if bar[2] > 0 and bar[3] > 0):
+        if shot.region(*bar).colours() != {(0, 0, 0)}:
+            problems.append("the bar at %r is not all black" % (bar,))
+        if alpha and alpha.region(*bar).colours() != {(255, 255, 255)}:
+            problems.append("the bar at %r is not all opaque" % (bar,))
+    scale = width / 800
+    for x, y, w, h in FRAME_PARTS:
+        expected = picture_crop(x, y, w, h).median()
+        seen = shot.region(left + round(x * scale), top + round(y * scale), round(w * scale), round(h * scale)).median()
+        if max(abs(a - b) for a, b in zip(seen, expected)) > 12:
+            problems.append("frame part %r is %r, the picture there %r" % ((x, y, w, h), seen, expected))
+    return problems
 
 
 def proc_stat(pid):
@@ -410,6 +451,24 @@ class XServer:
             image.save_png(os.path.join(out_dir, name + ".png"))
         return image
 
+    def window_alpha(self, window):
+        """The alpha channel of a 32-bit window as X holds it (read with xwd), as an Image of (a, a, a)
+        pixels; None for a window of another depth."""
+        blob = subprocess.run(["xwd", "-silent", "-id", hex(window)], env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=30, check=True).stdout
+        header = struct.unpack(">25I", blob[:100])
+        size, depth, width, height, byte_order = header[0], header[3], header[4], header[5], header[7]
+        bits_per_pixel, bytes_per_line, colours = header[11], header[12], header[19]
+        if depth != 32 or bits_per_pixel != 32:
+            return None
+        start = size + colours * 12
+        pixels = b"".join(blob[start + row * bytes_per_line:start + row * bytes_per_line + width * 4]
+                          for row in range(height))
+        alpha = pixels[3::4] if byte_order == 0 else pixels[0::4]  # the byte outside the colour masks
+        data = bytearray(len(alpha) * 3)
+        data[0::3] = data[1::3] = data[2::3] = alpha
+        return Image(width, height, bytes(data))
+
     def key(self, keysym, window=None):
         """Sends one key press and release (an xdotool keysym name: "Escape", "q", "Q", "Return", "a")
         to ``window`` (sent straight to it) or, with no window, to whatever has the focus.
@@ -472,10 +531,11 @@ Section "Device"
 EndSection
 Section "Monitor"
     Identifier "monitor"
-    HorizSync 5.0 - 1000.0
-    VertRefresh 5.0 - 200.0
+    HorizSync %(hsync)s
+    VertRefresh %(vrefresh)s
     Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
     Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+    Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
 EndSection
 Section "Screen"
     Identifier "screen"
@@ -484,7 +544,7 @@ Section "Screen"
     DefaultDepth %(depth)d
     SubSection "Display"
         Depth %(depth)d
-        Modes "%(width)dx%(height)d" "800x600"
+        Modes %(modes)s
         Virtual %(width)d %(height)d
     EndSubSection
 EndSection
@@ -507,7 +567,9 @@ class XorgUnavailable(Exception):
 
 class XorgDummy(XServer):
     """Context manager: a private Xorg with the dummy video driver, which (unlike Xvfb) can switch
-    modes through XRandR. Its screen starts at ``size`` (default 1024 x 768) and also offers 800 x 600.
+    modes through XRandR. Its screen starts at ``size`` (default 1024 x 768, or 1920 x 1080) and also
+    offers 800 x 600 unless ``intro_mode`` is False, as on a monitor without that mode (then the
+    monitor's sync ranges let through no mode of 600 lines, nor 768: give it 1920 x 1080).
 
     Written config, log and keyboard files live in a temporary folder (the log is copied to
     ``log_dir``/xserver.log when given). Raises XorgUnavailable, with Xorg's own reason, when the
@@ -515,9 +577,11 @@ class XorgDummy(XServer):
     ``except harness.XorgUnavailable as e: self.skipTest(str(e))``.
     """
 
-    def __init__(self, size=(1024, 768), depth=24, log_dir=None):
+    def __init__(self, size=(1024, 768), depth=24, log_dir=None, intro_mode=True):
         self.width, self.height = size
         self.depth = depth
+        self.intro_mode = intro_mode
+        self.modes = ["%dx%d" % size] + (["800x600"] if intro_mode else [])
         self.log_dir = log_dir
         self.process = None
         self.display = None
@@ -533,7 +597,11 @@ class XorgDummy(XServer):
         os.makedirs(os.path.join(folder, "conf.d"))
         config = os.path.join(folder, "xorg.conf")
         with open(config, "w") as f:
-            f.write(XORG_DUMMY_CONFIG % {"depth": self.depth, "width": self.width, "height": self.height})
+            f.write(XORG_DUMMY_CONFIG % {"depth": self.depth, "width": self.width, "height": self.height,
+                                         "modes": " ".join('"%s"' % mode for mode in self.modes),
+                                         # the driver adds every standard mode the ranges allow
+                                         "hsync": "5.0 - 1000.0" if self.intro_mode else "60.0 - 70.0",
+                                         "vrefresh": "5.0 - 200.0" if self.intro_mode else "50.0 - 61.0"})
         self._log_path = os.path.join(folder, "xorg.log")
         read_fd, write_fd = os.pipe()
         command = ["Xorg", "-config", config, "-configdir", os.path.join(folder, "conf.d"),
@@ -576,7 +644,7 @@ class XorgDummy(XServer):
 
 
 class CompositorUnavailable(Exception):
-    """Raised by Mutter and Weston when the compositor is not installed or cannot start; tests skip."""
+    """Raised by Mutter, Weston, Sway and KWin when the compositor is not installed or cannot start; tests skip."""
 
 
 class _Compositor(XServer):
@@ -584,7 +652,8 @@ class _Compositor(XServer):
     tests' X clients (the intro, xdotool, xprop) reach it through XWayland's DISPLAY. ``size`` is its
     one output (default 1024 x 768); ``log_dir`` receives its logs (compositor.log, weston.log).
     A subclass gives ``command(folder)``, the command line that starts it with ``folder`` as its
-    runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it."""
+    runtime folder, and ``wait_for_display(folder)``, which sets ``display`` once it has said it (by
+    default from the file that the script of ``report(folder)`` writes)."""
 
     depth = 24
     program = None
@@ -633,6 +702,27 @@ class _Compositor(XServer):
             raise
         return self
 
+    def report(self, folder, hold=True):
+        """Writes the script a compositor runs once it is up and returns its command line: it notes the
+        session's DISPLAY, XAUTHORITY and bus in <folder>/session and, with ``hold``, then keeps the
+        session open (for a compositor that ends with the command, in its own process group)."""
+        script = os.path.join(folder, "report.sh")
+        session = os.path.join(folder, "session")
+        with open(script, "w") as f:
+            f.write('printf "%%s\\n%%s\\n%%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >%s.tmp\n'
+                    'mv %s.tmp %s%s\n' % (session, session, session, " && exec sleep 86400" if hold else ""))
+        return "sh " + script
+
+    def wait_for_display(self, folder):
+        try:
+            with open(os.path.join(folder, "session")) as f:
+                display, xauthority, bus = f.read().split("\n")[:3]
+        except (OSError, ValueError):
+            return
+        self.session_env.update({name: value for name, value in
+                                 (("DBUS_SESSION_BUS_ADDRESS", bus), ("XAUTHORITY", xauthority)) if value})
+        self.display = display
+
     def _logs(self):
         return [name for name in sorted(os.listdir(self._folder)) if name.endswith(".log")]
 
@@ -676,20 +766,8 @@ class Mutter(_Compositor):
     program = "mutter"
 
     def command(self, folder):
-        # the command mutter runs once it is up reports the session and then keeps it open
-        report = 'printf "%s\\n%s\\n%s\\n" "$DISPLAY" "$XAUTHORITY" "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp" && ' \
-                 'mv "$1.tmp" "$1" && exec sleep 86400'
         return ["dbus-run-session", "--", "mutter", "--headless", "--wayland", "--virtual-monitor",
-                "%dx%d" % (self.width, self.height), "--", "sh", "-c", report, "sh", os.path.join(folder, "session")]
-
-    def wait_for_display(self, folder):
-        try:
-            with open(os.path.join(folder, "session")) as f:
-                display, xauthority, bus = f.read().split("\n")[:3]
-        except (OSError, ValueError):
-            return
-        self.session_env.update(DBUS_SESSION_BUS_ADDRESS=bus, XAUTHORITY=xauthority)
-        self.display = display
+                "%dx%d" % (self.width, self.height), "--"] + self.report(folder).split()
 
     def output_screenshot(self, out_dir=None, name=None):
         """The output as mutter composes it, through its screen cast (PipeWire); returns an Image and
@@ -701,6 +779,8 @@ class Mutter(_Compositor):
                     raise CompositorUnavailable("%s is not installed" % daemon)
                 self._helpers.append(subprocess.Popen([daemon], env=self.env, stdin=subprocess.DEVNULL,
                                                       stdout=self._log, stderr=subprocess.STDOUT))
+            # mutter looks for PipeWire once, when the cast starts: a busy machine may not have it up yet
+            wait_until(lambda: os.path.exists(os.path.join(self._folder, "pipewire-0")), 30, what="PipeWire")
         raw = os.path.join(self._folder, "output.rgb")
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "screencast.py")
         done = subprocess.run(["/usr/bin/python3", script, raw], env=self.env, stdout=subprocess.PIPE,
@@ -734,6 +814,56 @@ class Weston(_Compositor):
             return
         if m:
             self.display = m.group(1)
+
+
+class Sway(_Compositor):
+    """Context manager: Debian 12's sway 1.7 (wlroots 0.15) on its headless backend, drawing in software,
+    with XWayland. Its XWayland offers the emulated modes, but sway sizes a full-screen X window to the
+    output all the same. sway will not run as root: as root it runs as nobody and lets root's X clients
+    into its XWayland. Raises CompositorUnavailable when sway cannot run here."""
+
+    program = "sway"
+
+    def command(self, folder):
+        report = self.report(folder, hold=False)  # sway starts it in a session of its own
+        user = []
+        if os.geteuid() == 0:
+            import pwd
+            nobody = pwd.getpwnam("nobody")
+            os.chown(folder, nobody.pw_uid, nobody.pw_gid)
+            _x11_socket_folder()
+            user = ["setpriv", "--reuid=%d" % nobody.pw_uid, "--regid=%d" % nobody.pw_gid, "--clear-groups"]
+            report = "xhost +si:localuser:root && " + report
+        config = os.path.join(folder, "config")
+        with open(config, "w") as f:
+            f.write("output HEADLESS-1 mode %dx%d position 0 0\nxwayland enable\ndefault_border none\n"
+                    "exec %s\n" % (self.width, self.height, report))
+        return user + ["env", "HOME=" + folder, "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                       "WLR_RENDERER=pixman", "sway", "--config", config]
+
+
+class KWin(_Compositor):
+    """Context manager: Debian 12's KWin 5.27 (``kwin_wayland --virtual``) with XWayland, in a session
+    bus of its own. Raises CompositorUnavailable when KWin cannot run here."""
+
+    program = "kwin_wayland"
+
+    def command(self, folder):
+        # Debian's kwin_wayland carries a file capability (CAP_SYS_RESOURCE); where the capability
+        # bounding set lacks it, as in many containers, exec refuses the file. A copy without it runs.
+        binary = os.path.join(folder, "kwin_wayland")
+        subprocess.run(["cp", _which(self.program), binary], check=True)
+        return ["dbus-run-session", "--", "env", "HOME=" + folder, binary, "--virtual", "--xwayland",
+                "--width", str(self.width), "--height", str(self.height), "--socket", "wayland-glimmerhorn",
+                "--exit-with-session", self.report(folder)]
+
+
+def _x11_socket_folder():
+    """Makes /tmp/.X11-unix root's and open to all (1777) before an X server that is not root's starts:
+    one that made the folder itself would own it and shut every other X server out."""
+    os.makedirs("/tmp/.X11-unix", exist_ok=True)
+    if os.stat("/tmp/.X11-unix").st_uid == 0:
+        os.chmod("/tmp/.X11-unix", 0o1777)
 
 
 def _which(program):
@@ -924,17 +1054,27 @@ class Intro:
         wait_until(lambda: box not in self.server.message_boxes() or (shown_by and not shown_by & self.box_processes()),
                    timeout, what="the box to close")
 
+    def press_until_gone(self, box, keysym, timeout=20.0):
+        """Presses ``keysym`` on message box ``box`` and waits until the box has closed. On a busy
+        machine a key sent to a box that has just come up is now and then lost: while the box's own
+        process still shows it (so no later box can have taken its window id), the key goes again."""
+        shown_by = self.box_processes()
+        deadline = time.monotonic() + timeout
+        while True:
+            self.server.key(keysym, window=box)
+            try:
+                return self.wait_box_gone(box, timeout=2.0 if shown_by else timeout, shown_by=shown_by)
+            except TimeoutError:
+                if time.monotonic() > deadline or not shown_by & self.box_processes():
+                    raise
+
     def answer(self, box, yes):
         """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
-        shown_by = self.box_processes()
-        self.server.key("Return" if yes else "Escape", window=box)
-        self.wait_box_gone(box, shown_by=shown_by)
+        self.press_until_gone(box, "Return" if yes else "Escape")
 
     def dismiss(self, box):
         """Closes an OK box with Return and waits until it has gone."""
-        shown_by = self.box_processes()
-        self.server.key("Return", window=box)
-        self.wait_box_gone(box, shown_by=shown_by)
+        self.press_until_gone(box, "Return")
 
     def answer_question(self, yes, timeout=20.0):
         """Waits for the start-up question, checks its caption, answers it; returns the box id."""

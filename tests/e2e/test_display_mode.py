@@ -1,6 +1,7 @@
 """The display switch on a server that can switch modes: 800 x 600 while the intro runs, the desktop
 mode back however the intro ends."""
 import os
+import platform
 import signal
 import sys
 import tempfile
@@ -42,7 +43,7 @@ class DisplaySwitch(unittest.TestCase):
         self.assertEqual(x.current_mode(), INTRO)
         return x, intro
 
-    def assert_desktop_back(self, x, timeout=5.0):
+    def assert_desktop_back(self, x, timeout=20.0):
         harness.wait_until(lambda: x.current_mode() == DESKTOP and x.screen_size() == DESKTOP, timeout,
                            what="the 1024 x 768 mode to come back")
 
@@ -83,7 +84,8 @@ class DisplaySwitch(unittest.TestCase):
         x, intro = self.start(harness.output_dir(self), box=True)
         intro.signal(sig)
         self.assertEqual(intro.wait(timeout=5.0), -sig)
-        self.assert_desktop_back(x, timeout=1.0)
+        # before the watcher woke on the intro's own end, the box's process kept the mode for good
+        self.assert_desktop_back(x)
 
     def test_sigint_with_a_warning_box_open_restores_the_mode_at_once(self):
         self.kill_under_a_box(signal.SIGINT)
@@ -92,12 +94,30 @@ class DisplaySwitch(unittest.TestCase):
         self.kill_under_a_box(signal.SIGKILL)
 
     def test_the_server_going_under_a_warning_box_ends_the_intro_at_once(self):
-        # the box's process exits when its connection breaks, and waits for nothing of ours on the way
+        # the box's process (SDL's fork of the intro) exits when its connection breaks, and waits for
+        # nothing of ours on the way: had it run the intro's exit handler, it would sit out the 2 s the
+        # intro gives the watcher in poll (timeout 2000 ms), holding the intro up. That wait is looked
+        # for in /proc, not timed: on a busy machine the whole teardown alone can take 2.6 s
+        if platform.machine() != "x86_64":
+            self.skipTest("reads the x86-64 system call numbers in /proc/<pid>/syscall")
         x, intro = self.start(harness.output_dir(self), box=True)
+        shown_by = intro.box_processes()
+        self.assertEqual(len(shown_by), 1)
         x.__exit__(None, None, None)
-        gone = time.monotonic()
-        intro.wait(timeout=5.0)
-        self.assertLess(time.monotonic() - gone, 1.0)
+        waited = set()
+
+        def ended():
+            for pid in shown_by:
+                try:
+                    with open("/proc/%d/syscall" % pid) as f:
+                        call = f.read().split()
+                except OSError:
+                    continue
+                if call[:1] == ["7"] and int(call[3], 16) == 2000:  # poll(fds, n, 2000)
+                    waited.add(pid)
+            return not intro.running()
+        harness.wait_until(ended, 30, interval=0.02, what="the intro to end")
+        self.assertEqual(waited, set(), "the box's process waited for the mode's restore")
 
     def test_losing_the_x_connection_restores_the_desktop_mode(self):
         # the server cuts the intro's connection; Xlib then ends the process through exit
@@ -112,10 +132,33 @@ class DisplaySwitch(unittest.TestCase):
         self.assertEqual(len(mine), 1, "one helper process keeps the mode to put back")
         intro.key("Escape")
         intro.wait(timeout=5.0)
-        harness.wait_until(lambda: x.main_windows() == [] and x.message_boxes() == [], 3.0,
+        harness.wait_until(lambda: x.main_windows() == [] and x.message_boxes() == [], 10.0,
                            what="the intro's windows to go")
         harness.wait_until(lambda: all((harness.proc_stat(pid) or "Z")[0] == "Z" for pid in mine),
-                           3.0, what="the intro's helper process to end")
+                           10.0, what="the intro's helper process to end")
+
+    def test_without_an_800_by_600_mode_the_frame_fills_the_screen_in_its_own_mode(self):
+        # a wide monitor that offers no 800 x 600: the mode stays, the frame fills the middle 1440 x 1080
+        out = harness.output_dir(self)
+        try:
+            x = harness.XorgDummy(size=(1920, 1080), log_dir=out, intro_mode=False).__enter__()
+        except harness.XorgUnavailable as reason:
+            self.skipTest(str(reason))
+        self.addCleanup(x.__exit__, None, None, None)
+        self.assertNotIn(" 800x600 ", x.run("xrandr", "--query"))
+        with harness.Intro(x, out_dir=out) as intro:
+            intro.answer_question(yes=False)
+            window = intro.wait_for_window()
+            intro.wait_until_running()
+            harness.wait_until(lambda: x.window_info(window)["width"] == 1920, 30, what="the full-screen window")
+            time.sleep(1.0)
+            self.assertEqual(x.current_mode(), (1920, 1080))
+            shot = x.screenshot(out, "running", window=window)
+            self.assertEqual(harness.frame_problems(shot, (240, 0, 1440, 1080)), [])
+            self.assertEqual(intro.child_processes(), [], "no switch, so no helper to put a mode back")
+            intro.key("q")
+            self.assertEqual(intro.wait(timeout=5.0), 0)
+        self.assertEqual(x.current_mode(), (1920, 1080))
 
 
 if __name__ == "__main__":

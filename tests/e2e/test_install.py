@@ -35,7 +35,7 @@ class Installed(unittest.TestCase):
                     x.screenshot(out, "installed")
                 self.assertEqual(intro.boxes(), [], "a warning box came up")
                 intro.key("Escape")
-                self.assertEqual(intro.wait(timeout=2.0), 0)
+                self.assertEqual(intro.wait(timeout=5.0), 0)
         finally:
             shutil.rmtree(elsewhere)
 

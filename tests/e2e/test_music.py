@@ -86,7 +86,7 @@ class Music(unittest.TestCase):
             time.sleep(6.0)
             self.assertEqual(intro.boxes(), [], "a box came up although the music could play")
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=2.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
         played = read_floats(recording)
         second = RATE * 2
@@ -121,7 +121,7 @@ class Music(unittest.TestCase):
             self.assertTrue(intro.running())
             self.assertEqual(intro.boxes(), [], "more than one warning")
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=2.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
     def test_a_driver_that_cannot_open_gives_one_warning_then_the_intro_runs_and_escape_ends_it(self):
         self.run_without_sound({"SDL_AUDIODRIVER": "no-such-driver"})

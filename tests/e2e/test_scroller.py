@@ -77,7 +77,7 @@ class Scroller(unittest.TestCase):
                 shot.save_png(os.path.join(out, "letters.png"))
                 print("\n%s: letter pixels by screenshot %s; screenshots in %s" % (self.id(), counts, out))
                 intro.key("Escape")
-                self.assertEqual(intro.wait(timeout=2.0), 0)
+                self.assertEqual(intro.wait(timeout=5.0), 0)
         # the screen starts without letters: the text opens with spaces
         self.assertLess(first.count(letter_pixel), 50)
         return letter_pixels(shot)
@@ -110,7 +110,7 @@ class Scroller(unittest.TestCase):
             print("\n%s: letter pixels by screenshot %s; screenshot %s" % (self.id(), counts,
                                                                             os.path.join(out, "scroller.png")))
             intro.key("Escape")
-            self.assertEqual(intro.wait(timeout=2.0), 0)
+            self.assertEqual(intro.wait(timeout=5.0), 0)
 
 
 if __name__ == "__main__":

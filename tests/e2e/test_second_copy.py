@@ -48,7 +48,7 @@ class SecondCopy(unittest.TestCase):
         self.assertTrue(staying.running(), "ending one copy ended the other")
         staying.key("q")
         self.assertEqual(staying.wait(timeout=5.0), 0)
-        harness.wait_until(lambda: x.current_mode() == DESKTOP and x.screen_size() == DESKTOP, 5,
+        harness.wait_until(lambda: x.current_mode() == DESKTOP and x.screen_size() == DESKTOP, 20,
                            what="the 1024 x 768 mode to come back")
 
     def test_the_first_copy_ends_first(self):

@@ -1,6 +1,7 @@
 """Under XWayland, as on GNOME and KDE: on mutter the switch to 800 x 600 is emulated for the intro and
-its picture is scaled to fill the output; on weston, which does not take the emulation up, it runs full
-screen in the lower-left 800 x 600. Both on a headless 1024 x 768 output."""
+mutter scales its picture to fill the output; on weston, sway and KWin, which do not take the emulation
+up, the window keeps the output's size and the intro scales its frame to fill it, 4:3 and centred.
+On headless outputs of 1024 x 768 and 1920 x 1080."""
 import os
 import re
 import sys
@@ -11,19 +12,20 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
 OUTPUT = (1024, 768)
+WIDE = (1920, 1080)
 
 
 class Compositors(unittest.TestCase):
-    def start(self, compositor, out):
-        """The intro on a fresh compositor, past its question (Yes), its window up and drawing."""
+    def start(self, compositor, out, size=OUTPUT, yes=True):
+        """The intro on a fresh compositor, past its question, its window up and drawing."""
         try:
-            server = compositor(size=OUTPUT, log_dir=out).__enter__()
+            server = compositor(size=size, log_dir=out).__enter__()
         except harness.CompositorUnavailable as reason:
             self.skipTest(str(reason))
         self.addCleanup(server.__exit__, None, None, None)
         intro = harness.Intro(server, out_dir=out).__enter__()
         self.addCleanup(intro.__exit__, None, None, None)
-        intro.answer_question(yes=True)
+        intro.answer_question(yes=yes)
         intro.wait_for_window()
         intro.wait_until_running()
         return server, intro
@@ -37,7 +39,7 @@ class Compositors(unittest.TestCase):
                     and "_NET_WM_STATE_FULLSCREEN" in properties:
                 return properties
             return None
-        return harness.wait_until(placed, 10, what="a %d x %d full-screen window" % size)
+        return harness.wait_until(placed, 30, what="a %d x %d full-screen window" % size)
 
     def test_mutter_scales_the_emulated_800_by_600_to_fill_the_output_and_nothing_stays_switched(self):
         out = harness.output_dir(self)
@@ -68,22 +70,33 @@ class Compositors(unittest.TestCase):
         self.assertEqual(server.screen_size(), OUTPUT)
         self.assertEqual(server.main_windows(), [])
 
-    def test_weston_keeps_the_output_size_and_the_picture_in_the_lower_left_corner(self):
-        out = harness.output_dir(self)
-        server, intro = self.start(harness.Weston, out)
-        self.wait_for_full_screen(server, intro.window, OUTPUT)
-        time.sleep(0.5)
-        shot = server.screenshot(out, "window", window=intro.window)
-        self.assertEqual((shot.width, shot.height), OUTPUT)
-        # black above and to the right of the 800 x 600 frame, the picture in it
-        self.assertEqual(shot.region(0, 0, 1024, 168).colours(), {(0, 0, 0)})
-        self.assertEqual(shot.region(800, 168, 224, 600).colours(), {(0, 0, 0)})
-        expected = harness.picture_crop(40, 40, 160, 80).mean()
-        seen = shot.region(40, 168 + 40, 160, 80).mean()
-        for c in range(3):
-            self.assertAlmostEqual(seen[c], expected[c], delta=12)
-        intro.key("Escape")
-        self.assertEqual(intro.wait(timeout=5.0), 0)
+    def fill_both_outputs(self, compositor, wide_yes):
+        """On a 1024 x 768 output and a 1920 x 1080 one, in 32-bit mode on the wide one when ``wide_yes``
+        and on the other else: the window keeps the output's size and the frame fills it, 1440 x 1080
+        between bars of 240 on the wide one. XWayland emulates 800 x 600 for the intro all the same and
+        says so on the window, which the compositor does not take up."""
+        for size, frame, yes in ((OUTPUT, (0, 0) + OUTPUT, not wide_yes), (WIDE, (240, 0, 1440, 1080), wide_yes)):
+            with self.subTest(size=size):
+                out = harness.output_dir(name="%s.%dx%d" % (os.path.basename(harness.output_dir(self)), size[0], size[1]))
+                server, intro = self.start(compositor, out, size, yes)
+                properties = self.wait_for_full_screen(server, intro.window, size)
+                self.assertIn("_XWAYLAND_RANDR_EMU_MONITOR_RECTS(CARDINAL) = 0, 0, 800, 600", properties)
+                time.sleep(0.5)
+                shot = server.screenshot(out, "window", window=intro.window)
+                self.assertEqual((shot.width, shot.height), size)
+                self.assertEqual(harness.frame_problems(shot, frame, server.window_alpha(intro.window)), [])
+                intro.key("Escape")
+                self.assertEqual(intro.wait(timeout=5.0), 0)
+                self.doCleanups()
+
+    def test_weston_ignores_the_emulation_and_the_frame_fills_the_output(self):
+        self.fill_both_outputs(harness.Weston, wide_yes=True)
+
+    def test_sway_ignores_the_emulation_and_the_frame_fills_the_output(self):
+        self.fill_both_outputs(harness.Sway, wide_yes=False)
+
+    def test_kwin_ignores_the_emulation_and_the_frame_fills_the_output(self):
+        self.fill_both_outputs(harness.KWin, wide_yes=True)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,10 @@
 static GLuint next_texture_name = 1;
 
 void glClear(GLbitfield mask) { fake_record("glClear", { (double)mask }); }
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
+{
+    fake_record("glClearColor", { (double)r, (double)g, (double)b, (double)a });
+}
 void glFlush() { fake_record("glFlush", {}); }
 void glEnable(GLenum cap) { fake_record("glEnable", { (double)cap }); }
 void glDisable(GLenum cap) { fake_record("glDisable", { (double)cap }); }
