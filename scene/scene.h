@@ -58,6 +58,10 @@ void draw_frame();
 // scroller) are what moves, and drawing them steps the animation on by one frame.
 void draw_backdrop();
 void draw_layers();
+// The state the layers start from, which the backdrop pass ends with: the depth buffer cleared,
+// lighting on, texturing off, colours taken as the material. For a frame whose backdrop pixels are
+// put in place another way; its GL state otherwise is the previous frame's.
+void set_layer_state();
 // Called by draw_frame between the backdrop pass and the ornament pass.
 void spawn_ornament_step();
 // Called by draw_frame inside the ornament pass.
