@@ -79,14 +79,13 @@ int run_intro()
     glutInitErrorFunc(on_glut_error);
     glutInit(&glut_argc, glut_argv);
 
-    if (message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    const bool truecolor = message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (truecolor)
         display_bpp = 32;
-        truecolor_mode = true;
-    }
     set_display_mode();
 
-    glutInitDisplayMode(truecolor_mode ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH
-                                       : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitDisplayMode(
+        truecolor ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 600);
     glutCreateWindow(TITLE);
     // the class names our menu entry to panels; XWayland's mode switch needs the window's connection
@@ -96,7 +95,7 @@ int run_intro()
     swap_control_disable();
     glutFullScreen();
 
-    init_scene();
+    init_scene(truecolor);
 
     glutReshapeFunc(on_reshape);
     glutKeyboardFunc(on_key);

@@ -2,7 +2,6 @@
 // recording off, so what is timed is the scene's code and nothing of a GL implementation.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "fakes.h"
@@ -29,7 +28,7 @@ static double seconds(clockid_t clock)
 static int ornaments_alive()
 {
     int alive = 0;
-    for (const OrnamentSlot& slot : ornament_slots)
+    for (const OrnamentSlot& slot : scene.ornament_slots)
         alive += slot.active;
     return alive;
 }
@@ -38,24 +37,20 @@ static int ornaments_alive()
 int main(int argc, char** argv)
 {
     const long frames = argc > 1 ? atol(argv[1]) : 200000;
-    truecolor_mode = true;
-    init_scene();
+    init_scene(true);
     fake_calls_recording = false;
     int frame = 0;
     while (ornaments_alive() < 9) {
         draw_frame();
         frame++;
     }
-    OrnamentSlot nine[ORNAMENT_SLOT_COUNT];
-    memcpy(nine, ornament_slots, sizeof nine);
-    const int counter = spawn_counter;
+    const SceneState nine = scene;
 
-    // the flock is put back before every frame, so nine stay in the air while the letters move on
+    // the scene is put back before every frame, so nine stay in the air
     const double wall = seconds(CLOCK_MONOTONIC);
     const double cpu = seconds(CLOCK_THREAD_CPUTIME_ID);
     for (long n = 0; n < frames; n++) {
-        memcpy(ornament_slots, nine, sizeof nine);
-        spawn_counter = counter;
+        scene = nine;
         draw_frame();
     }
     const double wall_us = (seconds(CLOCK_MONOTONIC) - wall) / (double)frames * 1e6;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -17,50 +16,13 @@
 // The tune has its own benchmark; here it would only add its audio thread to the CPU figures.
 void start_music() { }
 
-struct SceneState {
-    OrnamentSlot slots[ORNAMENT_SLOT_COUNT];
-    int next_slot;
-    int counter;
-    float offset;
-    int start;
-    float phase_x;
-    float phase_y;
-    float phase_z;
-};
-
-static SceneState save_scene()
-{
-    SceneState state;
-    memcpy(state.slots, ornament_slots, sizeof state.slots);
-    state.next_slot = next_ornament_slot;
-    state.counter = spawn_counter;
-    state.offset = scroll_offset;
-    state.start = scroll_start;
-    state.phase_x = wave_phase_x;
-    state.phase_y = wave_phase_y;
-    state.phase_z = wave_phase_z;
-    return state;
-}
-
-static void restore_scene(const SceneState& state)
-{
-    memcpy(ornament_slots, state.slots, sizeof state.slots);
-    next_ornament_slot = state.next_slot;
-    spawn_counter = state.counter;
-    scroll_offset = state.offset;
-    scroll_start = state.start;
-    wave_phase_x = state.phase_x;
-    wave_phase_y = state.phase_y;
-    wave_phase_z = state.phase_z;
-}
-
 // The window's display callback: every frame here is drawn by main itself.
 static void on_expose() { }
 
 static int ornaments_alive()
 {
     int alive = 0;
-    for (const OrnamentSlot& slot : ornament_slots)
+    for (const OrnamentSlot& slot : scene.ornament_slots)
         alive += slot.active;
     return alive;
 }
@@ -79,13 +41,13 @@ struct Timing {
 };
 
 // One frame as on_display draws it, without the pacing: clear, the scene or nothing, flush, swap.
-static void timed_frame(bool scene, Timing* timing)
+static void timed_frame(bool with_scene, Timing* timing)
 {
     const double wall = seconds(CLOCK_MONOTONIC);
     const double process = seconds(CLOCK_PROCESS_CPUTIME_ID);
     const double thread = seconds(CLOCK_THREAD_CPUTIME_ID);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (scene)
+    if (with_scene)
         draw_frame();
     glFlush();
     glutSwapBuffers();
@@ -115,15 +77,15 @@ int main(int argc, char** argv)
     const int bits = argc > 1 ? atoi(argv[1]) : 32;
     const int block = argc > 2 ? atoi(argv[2]) : 200;
     const int blocks = argc > 3 ? atoi(argv[3]) : 5;
-    truecolor_mode = bits == 32;
+    const bool truecolor = bits == 32;
     display_bpp = bits;
 
     static char empty_name[] = "";
     static char* glut_argv[] = { empty_name, nullptr };
     int glut_argc = 1;
     glutInit(&glut_argc, glut_argv);
-    glutInitDisplayMode(truecolor_mode ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH
-                                       : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitDisplayMode(
+        truecolor ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 600);
     glutCreateWindow("Glimmerhorn!");
     swap_control_disable();
@@ -131,7 +93,7 @@ int main(int argc, char** argv)
     glutDisplayFunc(on_expose);
     for (int i = 0; i < 10; i++)
         glutMainLoopEvent();
-    init_scene();
+    init_scene(truecolor);
 
     // Run the intro until nine ornaments are in the air, then draw that same frame over and over.
     int frame = 0;
@@ -146,22 +108,21 @@ int main(int argc, char** argv)
         fprintf(stderr, "nine ornaments never flew at once in %d frames\n", frame);
         return 1;
     }
-    const SceneState nine = save_scene();
+    const SceneState nine = scene;
     printf("%s-bit mode, renderer %s, frame %d of the intro (%d ornaments, %d letters' lists)\n",
-        truecolor_mode ? "32" : "16", (const char*)glGetString(GL_RENDERER), frame + 1, ornaments_alive(),
-        18);
+        truecolor ? "32" : "16", (const char*)glGetString(GL_RENDERER), frame + 1, ornaments_alive(), 18);
 
     Timing bare;
-    Timing scene;
+    Timing drawn;
     for (int b = 0; b < blocks; b++) {
         for (int i = 0; i < block; i++)
             timed_frame(false, &bare);
         for (int i = 0; i < block; i++) {
-            restore_scene(nine);
-            timed_frame(true, &scene);
+            scene = nine;
+            timed_frame(true, &drawn);
         }
     }
     report("bare frame", &bare);
-    report("scene frame", &scene);
+    report("scene frame", &drawn);
     return 0;
 }

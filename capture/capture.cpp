@@ -234,8 +234,7 @@ static bool set_up_scene(const CaptureOptions* options)
     const bool truecolor = options->mode == 32;
     if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor))
         return false;
-    truecolor_mode = truecolor;
-    init_scene();
+    init_scene(truecolor);
     run.intro_frames_drawn = 0;
     return offscreen_keep_backdrop();
 }
@@ -246,17 +245,7 @@ static void tear_down_scene()
 {
     offscreen_close();
     tune_free();
-    for (OrnamentSlot& slot : ornament_slots)
-        slot = OrnamentSlot {};
-    next_ornament_slot = 0;
-    spawn_counter = 0;
-    scroll_offset = 0.0f;
-    scroll_start = 0;
-    wave_phase_x = 0.0f;
-    wave_phase_y = 0.0f;
-    wave_phase_z = 0.0f;
-    background_texture = 0;
-    background_width = 0;
+    scene_reset();
 }
 
 // The length of the capture in video frames; init_scene has loaded the tune by then.

@@ -11,12 +11,12 @@ static const double SCREEN_ASPECT = 1.3333333333333335;
 // picture, both measured in units of its width. Without a width there is no picture to map.
 static void backdrop_texture_coordinates(float* s0, float* t1)
 {
-    if (background_width == 0) {
+    if (scene.background_width == 0) {
         *s0 = 0.0f;
         *t1 = 0.0f;
         return;
     }
-    const double r = 1.0 / background_width;
+    const double r = 1.0 / scene.background_width;
     *s0 = (float)(1.0 - 800.0 * r);
     *t1 = (float)(600.0 * r);
 }
@@ -33,7 +33,7 @@ void draw_backdrop()
     glDisable(GL_COLOR_MATERIAL);
     glPushMatrix();
     glColor4f(1, 1, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, background_texture);
+    glBindTexture(GL_TEXTURE_2D, scene.background_texture);
     float s0 = 0;
     float t1 = 0;
     backdrop_texture_coordinates(&s0, &t1);

@@ -7,10 +7,6 @@
 
 #include "geometry.h"
 
-OrnamentSlot ornament_slots[ORNAMENT_SLOT_COUNT];
-int next_ornament_slot = 0;
-int spawn_counter = 0;
-
 static const int SPAWN_INTERVAL = 60;
 static const double SPAWN_HEIGHT = 7.0;
 static const double FLOOR_HEIGHT = -7.0;
@@ -20,11 +16,11 @@ static const double DEGREES_PER_RADIAN = 57.29577951308232;
 // frame the next slot gets a new ornament, whatever it held; the spawn values depend on the slot alone.
 void spawn_ornament_step()
 {
-    spawn_counter++;
-    if (spawn_counter != SPAWN_INTERVAL)
+    scene.spawn_counter++;
+    if (scene.spawn_counter != SPAWN_INTERVAL)
         return;
-    const int g = next_ornament_slot;
-    OrnamentSlot& slot = ornament_slots[g];
+    const int g = scene.next_ornament_slot;
+    OrnamentSlot& slot = scene.ornament_slots[g];
     slot.rot_z = 0;
     slot.rot_y = 0;
     slot.rot_z_phase = (float)((23 * g % 41) * 0.153);
@@ -36,8 +32,8 @@ void spawn_ornament_step()
     slot.y_phase = (float)((29 * g % 41) * 0.153);
     slot.z_phase = 0;
     slot.active = 1;
-    spawn_counter = 0;
-    next_ornament_slot = (g + 1) % ORNAMENT_SLOT_COUNT;
+    scene.spawn_counter = 0;
+    scene.next_ornament_slot = (g + 1) % ORNAMENT_SLOT_COUNT;
 }
 
 // Called by draw_frame inside the ornament pass, with the camera on the modelview matrix. Each live
@@ -45,7 +41,7 @@ void spawn_ornament_step()
 void draw_ornaments()
 {
     for (int n = 0; n < ORNAMENT_SLOT_COUNT; n++) {
-        OrnamentSlot& slot = ornament_slots[n];
+        OrnamentSlot& slot = scene.ornament_slots[n];
         if (!slot.active)
             continue;
         glPushMatrix();

@@ -15,14 +15,6 @@ extern const float ornament_light0_specular[4];
 extern const float ornament_light0_position[4];
 extern const float scroller_light0_position[4];
 
-// The answer to the start-up question, set by the app before init_scene: true for 32-bit colour
-// with blending, false for 16-bit colour drawn opaque.
-extern bool truecolor_mode;
-
-extern unsigned int background_texture;
-extern int background_width;
-extern int scroll_length;
-
 // One falling ornament.
 struct OrnamentSlot {
     float rot_z;
@@ -39,18 +31,38 @@ struct OrnamentSlot {
 };
 
 constexpr int ORNAMENT_SLOT_COUNT = 23;
-extern OrnamentSlot ornament_slots[ORNAMENT_SLOT_COUNT];
-extern int next_ornament_slot;
-extern int spawn_counter;
 
-extern float scroll_offset;
-extern int scroll_start;
-extern float wave_phase_x;
-extern float wave_phase_y;
-extern float wave_phase_z;
+// Everything the scene keeps from one call to the next, in one record: all zero at program start and
+// after scene_reset.
+struct SceneState {
+    // the answer to the start-up question, given to init_scene: true for 32-bit colour with blending,
+    // false for 16-bit colour drawn opaque
+    bool truecolor_mode;
+    // set by init_scene: the picture's texture (0 without one) and width, the scroll text's length
+    unsigned int background_texture;
+    int background_width;
+    int scroll_length;
+    // the flock: the slots, the slot the next spawn fills, frames since the last spawn
+    OrnamentSlot ornament_slots[ORNAMENT_SLOT_COUNT];
+    int next_ornament_slot;
+    int spawn_counter;
+    // the scroller: how far the line has moved on, its first letter, the phases of its three waves
+    float scroll_offset;
+    int scroll_start;
+    float wave_phase_x;
+    float wave_phase_y;
+    float wave_phase_z;
+};
 
-// Called once by run_intro with the window's GL context current, before the callbacks exist.
-void init_scene();
+extern SceneState scene;
+
+// Puts the whole record back to its start, as at program start; init_scene follows for a new run.
+// Called between runs in one process (and by tests); the live intro runs once and never calls it.
+void scene_reset();
+
+// Called once by run_intro with the window's GL context current, before the callbacks exist, with the
+// answer to the question: true for 32-bit colour.
+void init_scene(bool truecolor);
 // Called by on_display once per frame, between the clear and the swap: draw_backdrop, then draw_layers.
 void draw_frame();
 // The frame's two halves. The backdrop pass draws the picture, the same in every frame, clears the

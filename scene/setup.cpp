@@ -27,16 +27,19 @@ extern const float ornament_light0_position[4] = { 0.0f,  3.6f, -12.4f, 1.0f };
 extern const float scroller_light0_position[4] = { 0.0f,  0.6f,  -1.4f, 1.0f };
 // clang-format on
 
-bool truecolor_mode = false;
-unsigned int background_texture = 0;
-int background_width = 0;
+SceneState scene;
+
+// Called between runs in one process, before init_scene: the record as at program start.
+void scene_reset() { scene = SceneState(); }
 
 static const GLuint SPACE_LIST = 32;
 
 // Called once by run_intro with the window's GL context current, after glutFullScreen and before the
-// callbacks exist. Light colours given here for light 1 are never given again; positions come per pass.
-void init_scene()
+// callbacks exist, with the answer to the question. Light colours given here for light 1 are never
+// given again; positions come per pass.
+void init_scene(bool truecolor)
 {
+    scene.truecolor_mode = truecolor;
     glLightfv(GL_LIGHT0, GL_AMBIENT, light0_ambient);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, light0_diffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, light0_specular);
@@ -50,27 +53,27 @@ void init_scene()
     glEnable(GL_LIGHT1);
     glEnable(GL_LIGHTING);
     // in 16-bit mode blending stays off and the alpha of every colour has no effect
-    if (truecolor_mode) {
+    if (scene.truecolor_mode) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
 
     build_glyph_lists();
     build_ornament_list();
-    for (OrnamentSlot& slot : ornament_slots)
+    for (OrnamentSlot& slot : scene.ornament_slots)
         slot.active = 0;
     // the space has no glyph of its own: an empty list leaves one letter's gap
     glNewList(SPACE_LIST, GL_COMPILE);
     glEndList();
-    scroll_length = (int)strlen(scroll_text);
+    scene.scroll_length = (int)strlen(scroll_text);
 
     int width = 0;
     int height = 0;
     unsigned char* pixels = read_jpeg_image("gfx.data", &width, &height);
-    background_width = width;
+    scene.background_width = width;
     if (pixels) {
-        glGenTextures(1, &background_texture);
-        glBindTexture(GL_TEXTURE_2D, background_texture);
+        glGenTextures(1, &scene.background_texture);
+        glBindTexture(GL_TEXTURE_2D, scene.background_texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         // rows of width x 3 bytes follow each other without padding, whatever the width

@@ -12,8 +12,7 @@
 #include "scene.h"
 
 // The scene stages stand in as single log entries: the app is tested here, the scene elsewhere.
-bool truecolor_mode = false;
-void init_scene() { fake_record("init_scene"); }
+void init_scene(bool truecolor) { fake_record("init_scene", { truecolor ? 1.0 : 0.0 }); }
 
 void draw_frame() { fake_record("draw_frame"); }
 
@@ -30,7 +29,6 @@ protected:
     {
         fake_platform_reset();
         fake_calls_clear();
-        truecolor_mode = false;
         display_bpp = 16;
         timer_period = 0;
     }
@@ -72,7 +70,7 @@ TEST_F(StartUp, AnsweringNoRunsEveryStepInOrderIn16Bits)
         "glutSetCursor( 101 )",
         "swap_control_disable( )",
         "glutFullScreen( )",
-        "init_scene( )",
+        "init_scene( 0 )",
         "glutReshapeFunc( )",
         "glutKeyboardFunc( )",
         "glutDisplayFunc( )",
@@ -80,7 +78,6 @@ TEST_F(StartUp, AnsweringNoRunsEveryStepInOrderIn16Bits)
         "glutMainLoop( )",
     };
     EXPECT_EQ(call_lines(), expected);
-    EXPECT_FALSE(truecolor_mode);
     EXPECT_EQ(display_bpp, 16);
     EXPECT_EQ(glut_callbacks.reshape, &on_reshape);
     EXPECT_EQ(glut_callbacks.keyboard, &on_key);
@@ -93,7 +90,8 @@ TEST_F(StartUp, AnsweringYesAsksFor32BitsAndAlpha)
     platform_script.question_answer = IDYES;
     platform_script.period_min = 4;
     run_intro();
-    EXPECT_TRUE(truecolor_mode);
+    ASSERT_EQ(fake_calls_named("init_scene").size(), 1u);
+    EXPECT_EQ(fake_calls_named("init_scene")[0].args[0], 1);
     EXPECT_EQ(display_bpp, 32);
     ASSERT_EQ(fake_calls_named("display_mode_set").size(), 1u);
     EXPECT_EQ(fake_calls_named("display_mode_set")[0].args, (std::vector<double> { 800, 600, 32 }));
@@ -108,7 +106,8 @@ TEST_F(StartUp, OnlyYesSelects32Bits)
         SetUp();
         platform_script.question_answer = answer;
         run_intro();
-        EXPECT_FALSE(truecolor_mode) << answer;
+        ASSERT_EQ(fake_calls_named("init_scene").size(), 1u) << answer;
+        EXPECT_EQ(fake_calls_named("init_scene")[0].args[0], 0) << answer;
         EXPECT_EQ(display_bpp, 16) << answer;
     }
 }

@@ -1,22 +1,17 @@
 // The frame allocates nothing: draw_frame and all it calls, over thousands of frames.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "assets.h"
 #include "counting_malloc.h"
 #include "fakes.h"
 #include "scene.h"
+#include "scene_test_support.h"
 
 namespace
 {
 
 TEST(FrameAllocations, NoneOverThousandsOfFrames)
 {
-    // the state init_scene leaves that the frame reads
-    scroll_length = (int)strlen(scroll_text);
-    for (OrnamentSlot& slot : ornament_slots)
-        slot.active = 0;
+    reset_scene();
 
     fake_calls_recording = false;
     allocation_count = 0;
@@ -29,7 +24,7 @@ TEST(FrameAllocations, NoneOverThousandsOfFrames)
 
     EXPECT_EQ(allocation_count.load(), 0);
     int alive = 0;
-    for (const OrnamentSlot& slot : ornament_slots)
+    for (const OrnamentSlot& slot : scene.ornament_slots)
         alive += slot.active;
     EXPECT_GT(alive, 0); // the frames really ran the flock
 }

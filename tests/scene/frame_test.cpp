@@ -20,11 +20,9 @@ protected:
     void SetUp() override
     {
         fake_calls_clear();
-        reset_flock();
-        background_texture = 7;
-        background_width = 1024;
-        // as set-up leaves it: the scroller takes its letters modulo this length
-        scroll_length = (int)strlen(scroll_text);
+        reset_scene();
+        scene.background_texture = 7;
+        scene.background_width = 1024;
     }
 };
 
@@ -115,7 +113,7 @@ TEST_F(Frame, TheFirstFrameHasTheBackdropAndNoOrnament)
 {
     draw_frame();
     expect_frame(0.21875, 0.5859375, {});
-    EXPECT_EQ(spawn_counter, 1);
+    EXPECT_EQ(scene.spawn_counter, 1);
 }
 
 TEST_F(Frame, FrameSixtyDrawsTheFirstOrnamentAtItsSpawnPlaceThenMovesIt)
@@ -163,7 +161,7 @@ TEST_F(Frame, FrameSixtyDrawsTheFirstOrnamentAtItsSpawnPlaceThenMovesIt)
 // The texture coordinates of the four backdrop corners for a picture `width` pixels wide.
 std::vector<std::vector<double>> coordinates_for(int width)
 {
-    background_width = width;
+    scene.background_width = width;
     fake_calls_clear();
     draw_frame();
     std::vector<std::vector<double>> all;
@@ -189,7 +187,7 @@ TEST_F(Frame, TextureCoordinatesComeFromThePictureWidthAlone)
 
 TEST_F(Frame, WithoutAPictureTheBackdropIsTheUntexturedQuad)
 {
-    background_texture = 0;
+    scene.background_texture = 0;
     const std::vector<std::vector<double>> all = coordinates_for(0);
     ASSERT_EQ(all.size(), 4u);
     for (const std::vector<double>& st : all)

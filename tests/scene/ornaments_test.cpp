@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         fake_calls_clear();
-        reset_flock();
+        reset_scene();
     }
     void TearDown() override { fake_calls_clear(); }
 };
@@ -34,29 +34,29 @@ TEST_F(Ornaments, EverySixtiethFrameFillsTheNextSlot)
 {
     for (int frame = 1; frame < 60; frame++) {
         spawn_ornament_step();
-        EXPECT_EQ(ornament_slots[0].active, 0) << "frame " << frame;
+        EXPECT_EQ(scene.ornament_slots[0].active, 0) << "frame " << frame;
     }
     spawn_ornament_step();
-    const OrnamentSlot& slot = ornament_slots[0];
+    const OrnamentSlot& slot = scene.ornament_slots[0];
     EXPECT_EQ(slot.active, 1);
     EXPECT_EQ(slot.x, 4.8f);
     EXPECT_EQ(slot.y, 7.0f);
     EXPECT_EQ(slot.z, -8.0f);
     EXPECT_EQ(slot.rot_z, 0.0f);
     EXPECT_EQ(slot.rot_y, 0.0f);
-    EXPECT_EQ(spawn_counter, 0);
-    EXPECT_EQ(next_ornament_slot, 1);
+    EXPECT_EQ(scene.spawn_counter, 0);
+    EXPECT_EQ(scene.next_ornament_slot, 1);
     // after slot 22 comes slot 0 again
     spawn_through(21);
-    EXPECT_EQ(next_ornament_slot, 0);
-    for (const OrnamentSlot& s : ornament_slots)
+    EXPECT_EQ(scene.next_ornament_slot, 0);
+    for (const OrnamentSlot& s : scene.ornament_slots)
         EXPECT_EQ(s.active, 1);
 }
 
 TEST_F(Ornaments, TellingSpawnValues)
 {
     spawn_through(22);
-    const OrnamentSlot& one = ornament_slots[1];
+    const OrnamentSlot& one = scene.ornament_slots[1];
     EXPECT_EQ(one.x, 4.0f);
     EXPECT_EQ(one.z, 7.0f);
     EXPECT_FLOAT_EQ(one.y_phase, 4.437f);
@@ -65,7 +65,7 @@ TEST_F(Ornaments, TellingSpawnValues)
     EXPECT_EQ(one.y_phase, (float)(29 * 0.153));
     EXPECT_EQ(one.x_phase, 0.0f);
     EXPECT_EQ(one.z_phase, 0.0f);
-    const OrnamentSlot& last = ornament_slots[22];
+    const OrnamentSlot& last = scene.ornament_slots[22];
     EXPECT_EQ(last.x, 4.0f);
     EXPECT_EQ(last.z, 10.0f);
     EXPECT_FLOAT_EQ(last.y_phase, 3.519f);
@@ -76,9 +76,9 @@ TEST_F(Ornaments, TellingSpawnValues)
     const float xs[7] = { 4.8f, 4.0f, 3.2f, 2.4f, 1.6f, 0.8f, 0.0f };
     std::map<float, int> zs;
     for (int g = 0; g < ORNAMENT_SLOT_COUNT; g++) {
-        EXPECT_EQ(ornament_slots[g].x, xs[g % 7]) << "slot " << g;
-        EXPECT_EQ(ornament_slots[g].y, 7.0f);
-        zs[ornament_slots[g].z]++;
+        EXPECT_EQ(scene.ornament_slots[g].x, xs[g % 7]) << "slot " << g;
+        EXPECT_EQ(scene.ornament_slots[g].y, 7.0f);
+        zs[scene.ornament_slots[g].z]++;
     }
     EXPECT_EQ(zs.size(), 13u);
     EXPECT_EQ(zs.begin()->first, -8.0f);
@@ -87,7 +87,7 @@ TEST_F(Ornaments, TellingSpawnValues)
 
 TEST_F(Ornaments, RefillingASlotOverwritesEveryField)
 {
-    OrnamentSlot& slot = ornament_slots[0];
+    OrnamentSlot& slot = scene.ornament_slots[0];
     slot = OrnamentSlot { 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 0 };
     spawn_through(0);
     EXPECT_EQ(slot.rot_z, 0.0f);
@@ -117,7 +117,7 @@ TEST_F(Ornaments, EachSlotStepsItsPhasesByItsOwnConstants)
     };
     // clang-format on
     for (const Row& row : rows) {
-        OrnamentSlot& slot = ornament_slots[row.n];
+        OrnamentSlot& slot = scene.ornament_slots[row.n];
         slot = OrnamentSlot { 0, 0, 1.5f, 2.5f, 0, 0, 0, 0.25f, 0.5f, 0.75f, 1 };
         draw_ornaments();
         SCOPED_TRACE(row.n);
@@ -138,7 +138,7 @@ TEST_F(Ornaments, EachSlotStepsItsPhasesByItsOwnConstants)
 
 TEST_F(Ornaments, PhasesAreNeverWrapped)
 {
-    OrnamentSlot& slot = ornament_slots[3];
+    OrnamentSlot& slot = scene.ornament_slots[3];
     slot = OrnamentSlot { 0, 0, 100.0f, 200.0f, 0, 1000.0f, 0, 50.0f, 60.0f, 70.0f, 1 };
     draw_ornaments();
     EXPECT_GT(slot.x_phase, 50.0f);
@@ -150,7 +150,7 @@ TEST_F(Ornaments, PhasesAreNeverWrapped)
 
 TEST_F(Ornaments, AnInactiveSlotIsNeitherDrawnNorMoved)
 {
-    OrnamentSlot& slot = ornament_slots[5];
+    OrnamentSlot& slot = scene.ornament_slots[5];
     slot = OrnamentSlot { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0 };
     draw_ornaments();
     EXPECT_TRUE(fake_calls.empty());
@@ -175,7 +175,7 @@ TEST_F(Ornaments, AHeightOfExactlyMinusSevenLivesOneMoreFrame)
     const float target = 0x1.a7d9e8p-2f;
     const float y = -0x1.bd90bp+2f;
     ASSERT_EQ(y - (sin(target) * 0.02 + 0.03), -7.0);
-    OrnamentSlot& slot = ornament_slots[0];
+    OrnamentSlot& slot = scene.ornament_slots[0];
     slot = OrnamentSlot { 0, 0, 0, 0, 0, y, 0, 0, phase_leading_to(target), 0, 1 };
     draw_ornaments();
     EXPECT_EQ(slot.y, -7.0f);
@@ -201,7 +201,7 @@ TEST_F(Ornaments, TheFloorTestLooksAtTheHeightBeforeItIsRounded)
     }
     const double d = sin(target) * 0.02 + 0.03;
     ASSERT_TRUE(y - d < -7.0 && (float)(y - d) == -7.0f);
-    OrnamentSlot& slot = ornament_slots[0];
+    OrnamentSlot& slot = scene.ornament_slots[0];
     slot = OrnamentSlot { 0, 0, 0, 0, 0, y, 0, 0, phase_leading_to(target), 0, 1 };
     draw_ornaments();
     EXPECT_EQ(slot.y, -7.0f);
@@ -222,7 +222,7 @@ TEST_F(Ornaments, TheFlockOverTwoCycles)
         spawn_ornament_step();
         int alive = 0;
         for (int n = 0; n < ORNAMENT_SLOT_COUNT; n++) {
-            const OrnamentSlot& slot = ornament_slots[n];
+            const OrnamentSlot& slot = scene.ornament_slots[n];
             if (slot.active && slot.y == 7.0f && slot.rot_z == 0.0f && slot.x_phase == 0.0f)
                 spawned_at[n] = frame;
             alive += slot.active;
@@ -230,7 +230,7 @@ TEST_F(Ornaments, TheFlockOverTwoCycles)
         ASSERT_LE(alive, 9) << "frame " << frame;
         most_alive = std::max(most_alive, alive);
         for (int n = 0; n < ORNAMENT_SLOT_COUNT; n++)
-            before[n] = ornament_slots[n];
+            before[n] = scene.ornament_slots[n];
         fake_calls_clear();
         draw_ornaments();
         const std::vector<FakeCall> drawn = fake_calls_named("glTranslatef");
@@ -241,7 +241,7 @@ TEST_F(Ornaments, TheFlockOverTwoCycles)
         for (int n = 0; n < ORNAMENT_SLOT_COUNT; n++) {
             if (!before[n].active)
                 continue;
-            const OrnamentSlot& slot = ornament_slots[n];
+            const OrnamentSlot& slot = scene.ornament_slots[n];
             const int age = frame - spawned_at[n];
             EXPECT_LT(slot.y, before[n].y) << "slot " << n << " frame " << frame;
             EXPECT_LT(age, 500) << "slot " << n << " frame " << frame;

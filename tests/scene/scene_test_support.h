@@ -1,10 +1,12 @@
 // Helpers shared by the scene tests: expected calls as the fake log prints them.
 #pragma once
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "assets.h"
 #include "fakes.h"
 #include "scene.h"
 
@@ -18,11 +20,11 @@ inline std::string call(
 // A float constant as the fake log holds it.
 inline double f(double value) { return (double)(float)value; }
 
-// An empty flock, as before the first frame: every slot cleared, the first spawn 60 frames away.
-inline void reset_flock()
+// The scene as set-up leaves it without a picture, with no set-up run: the record back at its start
+// (every slot empty, the first spawn 60 frames away, the scroller at the first letter) and the length
+// of the shipped scroll text, which the scroller takes its letters modulo.
+inline void reset_scene()
 {
-    for (OrnamentSlot& slot : ornament_slots)
-        slot = OrnamentSlot();
-    next_ornament_slot = 0;
-    spawn_counter = 0;
+    scene_reset();
+    scene.scroll_length = (int)strlen(scroll_text);
 }

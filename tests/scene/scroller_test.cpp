@@ -9,6 +9,7 @@
 #include "fakes.h"
 #include "geometry.h"
 #include "scene.h"
+#include "scene_test_support.h"
 
 namespace
 {
@@ -45,12 +46,7 @@ protected:
     {
         fake_calls_recording = true;
         fake_calls_clear();
-        scroll_length = (int)strlen(scroll_text);
-        scroll_offset = 0;
-        scroll_start = 0;
-        wave_phase_x = 0;
-        wave_phase_y = 0;
-        wave_phase_z = 0;
+        reset_scene();
     }
 
     void TearDown() override { fake_calls_recording = true; }
@@ -119,10 +115,10 @@ TEST_F(Scroller, OffsetJoinsTheSumInDoubleBeforeRounding)
             break;
     }
     ASSERT_LT(offset, 1.3f);
-    scroll_offset = offset;
-    wave_phase_x = phase;
-    wave_phase_y = 1.1f;
-    wave_phase_z = 5.9f;
+    scene.scroll_offset = offset;
+    scene.wave_phase_x = phase;
+    scene.wave_phase_y = 1.1f;
+    scene.wave_phase_z = 5.9f;
     const Frame drawn = frame();
     for (int i = 0; i < 18; i++)
         EXPECT_EQ(drawn.translations[(size_t)i], translation(i, offset, phase, 1.1f, 5.9f))
@@ -132,13 +128,13 @@ TEST_F(Scroller, OffsetJoinsTheSumInDoubleBeforeRounding)
 TEST_F(Scroller, ShiftsAtTheEndOfFrames24And47WithoutAJump)
 {
     frames(23);
-    EXPECT_EQ(scroll_start, 0);
-    EXPECT_NEAR(scroll_offset, 23.0 / 18.0, 1e-5);
-    const double offset = scroll_offset, phase_x = wave_phase_x, phase_y = wave_phase_y,
-                 phase_z = wave_phase_z;
+    EXPECT_EQ(scene.scroll_start, 0);
+    EXPECT_NEAR(scene.scroll_offset, 23.0 / 18.0, 1e-5);
+    const double offset = scene.scroll_offset, phase_x = scene.wave_phase_x, phase_y = scene.wave_phase_y,
+                 phase_z = scene.wave_phase_z;
     frame(); // frame 24
-    EXPECT_EQ(scroll_start, 1);
-    EXPECT_NEAR(scroll_offset, 4.0 / 3.0 - 1.3, 1e-5);
+    EXPECT_EQ(scene.scroll_start, 1);
+    EXPECT_NEAR(scene.scroll_offset, 4.0 / 3.0 - 1.3, 1e-5);
 
     const Frame after = frame(); // frame 25 starts at the second byte
     for (int i = 0; i < 18; i++)
@@ -155,20 +151,20 @@ TEST_F(Scroller, ShiftsAtTheEndOfFrames24And47WithoutAJump)
     }
 
     frames(21); // frames 26 to 46
-    EXPECT_EQ(scroll_start, 1);
+    EXPECT_EQ(scene.scroll_start, 1);
     frame(); // frame 47
-    EXPECT_EQ(scroll_start, 2);
+    EXPECT_EQ(scene.scroll_start, 2);
 }
 
 TEST_F(Scroller, TheLastByteIsFollowedByTheFirst)
 {
-    scroll_start = scroll_length - 1;
+    scene.scroll_start = scene.scroll_length - 1;
     const Frame drawn = frame();
-    EXPECT_EQ(drawn.lists[0], name_at(scroll_length - 1));
+    EXPECT_EQ(drawn.lists[0], name_at(scene.scroll_length - 1));
     for (int i = 1; i < 18; i++)
         EXPECT_EQ(drawn.lists[(size_t)i], name_at(i - 1)) << "position " << i;
     frames(23);
-    EXPECT_EQ(scroll_start, 0);
+    EXPECT_EQ(scene.scroll_start, 0);
     // the NUL is never drawn
     const Frame wrapped = frame();
     for (int i = 0; i < 18; i++)
@@ -180,24 +176,24 @@ TEST_F(Scroller, APhaseOfTwoPiIsNotReduced)
     // this phase plus its step is just short of 2 pi in double, but rounds to the float nearest 2 pi
     const float just_short = (float)(TWO_PI - PHASE_STEP_X);
     ASSERT_LE((double)just_short + PHASE_STEP_X, TWO_PI);
-    wave_phase_x = just_short;
+    scene.wave_phase_x = just_short;
     frame();
-    EXPECT_EQ(wave_phase_x, (float)TWO_PI);
+    EXPECT_EQ(scene.wave_phase_x, (float)TWO_PI);
     // the next step passes 2 pi and is reduced once, from the float just stored
     frame();
     const float stored = (float)((double)(float)TWO_PI + PHASE_STEP_X);
-    EXPECT_EQ(wave_phase_x, (float)((double)stored - TWO_PI));
+    EXPECT_EQ(scene.wave_phase_x, (float)((double)stored - TWO_PI));
 
     // this one passes 2 pi in double although its float is the same nearest-2-pi value: reduced, and
     // the subtraction is taken from the float
     const float just_past = (float)(TWO_PI - PHASE_STEP_Y);
     ASSERT_GT((double)just_past + PHASE_STEP_Y, TWO_PI);
     ASSERT_EQ((float)((double)just_past + PHASE_STEP_Y), (float)TWO_PI);
-    wave_phase_y = just_past;
+    scene.wave_phase_y = just_past;
     frame();
     const float nearest_two_pi = (float)TWO_PI;
-    EXPECT_EQ(wave_phase_y, (float)((double)nearest_two_pi - TWO_PI));
-    EXPECT_GT(wave_phase_y, (float)((double)just_past + PHASE_STEP_Y - TWO_PI));
+    EXPECT_EQ(scene.wave_phase_y, (float)((double)nearest_two_pi - TWO_PI));
+    EXPECT_GT(scene.wave_phase_y, (float)((double)just_past + PHASE_STEP_Y - TWO_PI));
 }
 
 TEST_F(Scroller, StaysInRangeOver100000FramesAndRunsThroughTheWholeText)
@@ -205,25 +201,25 @@ TEST_F(Scroller, StaysInRangeOver100000FramesAndRunsThroughTheWholeText)
     fake_calls_recording = false;
     int shifts = 0, wraps = 0, since_shift = 0, shortest = 1000, longest = 0;
     for (int n = 1; n <= 100000; n++) {
-        const int start = scroll_start;
+        const int start = scene.scroll_start;
         draw_scroller();
         since_shift++;
-        if (scroll_start != start) {
-            EXPECT_EQ(scroll_start, (start + 1) % scroll_length) << "frame " << n;
+        if (scene.scroll_start != start) {
+            EXPECT_EQ(scene.scroll_start, (start + 1) % scene.scroll_length) << "frame " << n;
             shifts++;
-            wraps += scroll_start == 0;
+            wraps += scene.scroll_start == 0;
             if (shifts > 1) {
                 shortest = std::min(shortest, since_shift);
                 longest = std::max(longest, since_shift);
             }
             since_shift = 0;
         }
-        if (!(scroll_offset >= 0 && scroll_offset <= 1.3)
-            || !(wave_phase_x >= 0 && wave_phase_x <= (float)TWO_PI)
-            || !(wave_phase_y >= 0 && wave_phase_y <= (float)TWO_PI)
-            || !(wave_phase_z >= 0 && wave_phase_z <= (float)TWO_PI)) {
-            ADD_FAILURE() << "frame " << n << ": offset " << scroll_offset << ", phases " << wave_phase_x
-                          << " " << wave_phase_y << " " << wave_phase_z;
+        if (!(scene.scroll_offset >= 0 && scene.scroll_offset <= 1.3)
+            || !(scene.wave_phase_x >= 0 && scene.wave_phase_x <= (float)TWO_PI)
+            || !(scene.wave_phase_y >= 0 && scene.wave_phase_y <= (float)TWO_PI)
+            || !(scene.wave_phase_z >= 0 && scene.wave_phase_z <= (float)TWO_PI)) {
+            ADD_FAILURE() << "frame " << n << ": offset " << scene.scroll_offset << ", phases "
+                          << scene.wave_phase_x << " " << scene.wave_phase_y << " " << scene.wave_phase_z;
             break;
         }
     }

@@ -49,10 +49,7 @@ protected:
         fake_platform_reset();
         fake_calls_clear();
         loader = LoaderScript();
-        truecolor_mode = false;
-        background_texture = 0;
-        background_width = 0;
-        scroll_length = 0;
+        scene_reset();
     }
 
     // Index of the first call printed as `line`, or the log's size.
@@ -91,11 +88,11 @@ std::vector<std::string> fixed_state(bool blending)
 TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
 {
     // stale slots from before: set-up clears the flags and touches nothing else
-    for (OrnamentSlot& slot : ornament_slots) {
+    for (OrnamentSlot& slot : scene.ornament_slots) {
         slot.active = 1;
         slot.x = 3.5f;
     }
-    init_scene();
+    init_scene(false);
 
     const std::vector<std::string> head = fixed_state(false);
     ASSERT_GE(fake_calls.size(), head.size());
@@ -124,10 +121,10 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
         std::count_if(lists.begin(), lists.end(), [](const FakeCall& c) { return c.args[0] == 32; }), 1);
     EXPECT_EQ(fake_calls_named("glNewList").back().args[0], 32);
 
-    EXPECT_EQ(background_texture, 0u);
-    EXPECT_EQ(background_width, 0);
-    EXPECT_EQ(scroll_length, (int)strlen(scroll_text));
-    for (const OrnamentSlot& slot : ornament_slots) {
+    EXPECT_EQ(scene.background_texture, 0u);
+    EXPECT_EQ(scene.background_width, 0);
+    EXPECT_EQ(scene.scroll_length, (int)strlen(scroll_text));
+    for (const OrnamentSlot& slot : scene.ornament_slots) {
         EXPECT_EQ(slot.active, 0);
         EXPECT_EQ(slot.x, 3.5f);
     }
@@ -135,8 +132,8 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
 
 TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 {
-    truecolor_mode = true;
-    init_scene();
+    init_scene(true);
+    EXPECT_TRUE(scene.truecolor_mode);
     const std::vector<std::string> head = fixed_state(true);
     EXPECT_EQ(call_lines(0, head.size()), head);
     EXPECT_EQ(fake_calls_named("glBlendFunc").size(), 1u);
@@ -149,14 +146,14 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
     loader.returns_block = true;
     loader.width = 1024;
     loader.height = 512;
-    init_scene();
+    init_scene(false);
 
     const size_t read = find(call("read_jpeg_image", { 0, 0 }, "gfx.data"));
     ASSERT_LT(read, fake_calls.size());
     EXPECT_GT(read, find(call("glNewList", { 32, GL_COMPILE })));
     const std::vector<std::string> upload = {
         call("glGenTextures", { 1 }),
-        call("glBindTexture", { GL_TEXTURE_2D, (double)background_texture }),
+        call("glBindTexture", { GL_TEXTURE_2D, (double)scene.background_texture }),
         call("glTexParameteri", { GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR }),
         call("glTexParameteri", { GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR }),
         // rows of 3 x width bytes are read packed, whatever the width
@@ -165,9 +162,9 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
         call("start_music"),
     };
     EXPECT_EQ(call_lines(read + 1), upload);
-    EXPECT_NE(background_texture, 0u);
+    EXPECT_NE(scene.background_texture, 0u);
     EXPECT_EQ(fake_calls_named("glTexImage2D")[0].pointer, loader.block);
-    EXPECT_EQ(background_width, 1024);
+    EXPECT_EQ(scene.background_width, 1024);
     EXPECT_TRUE(fake_calls_named("message_box_show").empty());
     // the block is freed at once; the sanitizer build reports it as a leak otherwise
 }
@@ -178,13 +175,41 @@ TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
     loader.writes_size = true;
     loader.width = 2048;
     loader.height = 2048;
-    init_scene();
-    EXPECT_EQ(background_width, 2048);
-    EXPECT_EQ(background_texture, 0u);
+    init_scene(false);
+    EXPECT_EQ(scene.background_width, 2048);
+    EXPECT_EQ(scene.background_texture, 0u);
     EXPECT_TRUE(fake_calls_named("glGenTextures").empty());
     EXPECT_TRUE(fake_calls_named("glTexImage2D").empty());
     ASSERT_EQ(fake_calls_named("message_box_show").size(), 1u);
     EXPECT_EQ(fake_calls.back().name, "start_music");
+}
+
+// Runs set-up in 32-bit mode with a 1024-pixel-wide picture's size but no block, then 130 frames
+// (two spawns, five shifts of the scroller); returns what they sent.
+std::vector<std::string> set_up_and_draw()
+{
+    loader.writes_size = true;
+    loader.width = 1024;
+    loader.height = 1024;
+    fake_calls_clear();
+    init_scene(true);
+    for (int frame = 0; frame < 130; frame++)
+        draw_frame();
+    return call_lines();
+}
+
+TEST_F(SceneSetUp, AfterTheResetASecondRunSendsWhatTheFirstSent)
+{
+    const std::vector<std::string> first = set_up_and_draw();
+    // 18 letters a frame; slot 0 drawn in frames 60 to 130, slot 1 in frames 120 to 130
+    EXPECT_EQ(fake_calls_named("glCallList").size(), 130u * 18u + 71u + 11u);
+    scene_reset();
+    EXPECT_FALSE(scene.truecolor_mode);
+    EXPECT_EQ(scene.background_width, 0);
+    EXPECT_EQ(scene.scroll_length, 0);
+    const std::vector<std::string> second = set_up_and_draw();
+    ASSERT_EQ(second.size(), first.size());
+    EXPECT_TRUE(second == first);
 }
 
 } // namespace
