@@ -11,7 +11,8 @@ namespace
 
 struct Parsed {
     int status;
-    CaptureOptions options;
+    CaptureOptions options; // with output null: it pointed into the words parsed
+    std::string output;
     std::string out; // what went to stdout
     std::string err; // and to stderr
 };
@@ -30,6 +31,8 @@ Parsed parse(std::vector<std::string> words)
     parsed.status = options_parse((int)words.size(), argv.data(), &parsed.options);
     parsed.out = testing::internal::GetCapturedStdout();
     parsed.err = testing::internal::GetCapturedStderr();
+    parsed.output = parsed.options.output ? parsed.options.output : "";
+    parsed.options.output = nullptr;
     return parsed;
 }
 
@@ -47,7 +50,7 @@ TEST(CaptureOptions, DefaultsAreOnePassAt100FramesAndOneScaleIn32BitMode)
 {
     const Parsed parsed = parse({ "intro.mkv" });
     ASSERT_EQ(parsed.status, -1) << parsed.err;
-    EXPECT_EQ(std::string(parsed.options.output), "intro.mkv");
+    EXPECT_EQ(parsed.output, "intro.mkv");
     EXPECT_EQ(parsed.options.format, FORMAT_MKV);
     EXPECT_EQ(parsed.options.fps, 100);
     EXPECT_EQ(parsed.options.seconds, 0.0);
