@@ -37,7 +37,7 @@ struct FrameQueue {
     unsigned char* pixels[FRAME_SLOTS];
     std::mutex lock;
     std::condition_variable changed;
-    bool drawn[FRAME_SLOTS]; // holds a frame the encoder has not taken yet
+    bool drawn[FRAME_SLOTS]; // holds a frame the encoder is not done with yet
     long encoded; // frames the encoder is done with
     bool drawing_done;
     bool encoding_failed;
