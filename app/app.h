@@ -12,6 +12,13 @@ int run_intro();
 bool init_frame_timer();
 // Called by run_intro after the question: switches the display to 800 x 600.
 void set_display_mode();
+// Called by run_intro after the frame timer, before the question (and by the scene benchmark):
+// initialises GLUT, whose errors end the program with a line on stderr.
+void init_glut();
+// Called by run_intro once the display is switched (and by the scene benchmark): the 800 x 600
+// window and its context, with alpha in 32-bit colour (truecolor); made full-screen with the pointer
+// hidden and swap interval 0, and current.
+void open_window(bool truecolor);
 
 // GLUT callbacks, registered by run_intro in this order.
 void on_reshape(int width, int height);

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "media.h"
 #include "platform.h"
 #include "scene.h"
 
@@ -61,29 +60,18 @@ static void on_glut_error(const char* format, va_list args)
     exit(1);
 }
 
-int run_intro()
+void init_glut()
 {
     // GLUT gets made-up arguments: nothing from the command line ever reaches it
     static char empty_name[] = "";
     static char* glut_argv[] = { empty_name, nullptr };
     int glut_argc = 1;
-
-    if (!init_frame_timer()) {
-        message_box_show("Can't create timer!", "Glimmerhorn", MB_ICONERROR);
-        return 1;
-    }
-    if (!frame_timer_begin_period(timer_period)) {
-        message_box_show("Can't start timer!", "Glimmerhorn", MB_ICONERROR);
-        return 1;
-    }
     glutInitErrorFunc(on_glut_error);
     glutInit(&glut_argc, glut_argv);
+}
 
-    const bool truecolor = message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES;
-    if (truecolor)
-        display_bpp = 32;
-    set_display_mode();
-
+void open_window(bool truecolor)
+{
     glutInitDisplayMode(
         truecolor ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 600);
@@ -94,7 +82,25 @@ int run_intro()
     glutSetCursor(GLUT_CURSOR_NONE);
     swap_control_disable();
     glutFullScreen();
+}
 
+int run_intro()
+{
+    if (!init_frame_timer()) {
+        message_box_show("Can't create timer!", "Glimmerhorn", MB_ICONERROR);
+        return 1;
+    }
+    if (!frame_timer_begin_period(timer_period)) {
+        message_box_show("Can't start timer!", "Glimmerhorn", MB_ICONERROR);
+        return 1;
+    }
+    init_glut();
+
+    const bool truecolor = message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (truecolor)
+        display_bpp = 32;
+    set_display_mode();
+    open_window(truecolor);
     init_scene(truecolor);
 
     glutReshapeFunc(on_reshape);

@@ -9,12 +9,8 @@
 #include <vector>
 
 #include "app.h"
-#include "media.h"
 #include "platform.h"
 #include "scene.h"
-
-// The tune has its own benchmark; here it would only add its audio thread to the CPU figures.
-void start_music() { }
 
 // The window's display callback: every frame here is drawn by main itself.
 static void on_expose() { }
@@ -78,22 +74,17 @@ int main(int argc, char** argv)
     const int block = argc > 2 ? atoi(argv[2]) : 200;
     const int blocks = argc > 3 ? atoi(argv[3]) : 5;
     const bool truecolor = bits == 32;
-    display_bpp = bits;
 
-    static char empty_name[] = "";
-    static char* glut_argv[] = { empty_name, nullptr };
-    int glut_argc = 1;
-    glutInit(&glut_argc, glut_argv);
-    glutInitDisplayMode(
-        truecolor ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow("Glimmerhorn!");
-    swap_control_disable();
-    glutFullScreen();
+    // the intro's own window and GL state, without the question and the display switch
+    init_glut();
+    open_window(truecolor);
     glutDisplayFunc(on_expose);
     for (int i = 0; i < 10; i++)
         glutMainLoopEvent();
     init_scene(truecolor);
+    // the tune has its own benchmark; here it would only add its audio thread to the CPU figures
+    player_stop();
+    player_free();
 
     // Run the intro until nine ornaments are in the air, then draw that same frame over and over.
     int frame = 0;

@@ -277,6 +277,33 @@ static void randr_free(XRRScreenResources* resources, XRROutputInfo* output, XRR
         XRRFreeScreenResources(resources);
 }
 
+// What both switches look up: the output they act on, its CRTC, and the mode of width x height to
+// give that CRTC, None when it already shows that size or the output offers no such mode.
+struct ModeChoice {
+    XRROutputInfo* output; // null when there is no output to act on
+    XRRCrtcInfo* crtc; // null when the output shows nothing
+    RRMode mode;
+};
+
+// Called by both switches with the screen's resources, which may be null; randr_free frees what the
+// choice holds.
+static ModeChoice choose_mode(
+    Display* display, Window root, XRRScreenResources* resources, int width, int height)
+{
+    ModeChoice choice = { nullptr, nullptr, None };
+    const RROutput output_id = resources ? pick_output(display, root, resources) : None;
+    if (output_id != None)
+        choice.output = XRRGetOutputInfo(display, resources, output_id);
+    if (choice.output && choice.output->crtc != None)
+        choice.crtc = XRRGetCrtcInfo(display, resources, choice.output->crtc);
+    if (choice.crtc && choice.crtc->mode != None) {
+        XRRModeInfo* current = find_mode(resources, choice.crtc->mode);
+        if (current && !((int)current->width == width && (int)current->height == height))
+            choice.mode = pick_mode(resources, choice.output, width, height, refresh_rate(current));
+    }
+    return choice;
+}
+
 // True when the server is XWayland: it says so with an extension of its own (XWayland 23 on) or, before
 // that, in the names of its outputs ("XWAYLAND0", ...).
 static bool on_xwayland(Display* display, XRRScreenResources* resources)
@@ -316,20 +343,12 @@ void display_mode_set_on_window()
     XErrorHandler previous_handler = XSetErrorHandler(ignore_x_error);
     Window root = DefaultRootWindow(display);
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
-    RROutput output_id = resources ? pick_output(display, root, resources) : None;
-    XRROutputInfo* output = output_id != None ? XRRGetOutputInfo(display, resources, output_id) : nullptr;
-    XRRCrtcInfo* crtc
-        = output && output->crtc != None ? XRRGetCrtcInfo(display, resources, output->crtc) : nullptr;
-    if (crtc && crtc->mode != None) {
-        XRRModeInfo* current = find_mode(resources, crtc->mode);
-        RRMode mode = None;
-        if (current && !((int)current->width == width && (int)current->height == height))
-            mode = pick_mode(resources, output, width, height, refresh_rate(current));
-        if (mode != None)
-            XRRSetCrtcConfig(display, resources, output->crtc, CurrentTime, crtc->x, crtc->y, mode,
-                crtc->rotation, crtc->outputs, crtc->noutput);
-    }
-    randr_free(resources, output, crtc);
+    const ModeChoice choice = choose_mode(display, root, resources, width, height);
+    const XRRCrtcInfo* crtc = choice.crtc;
+    if (choice.mode != None)
+        XRRSetCrtcConfig(display, resources, choice.output->crtc, CurrentTime, crtc->x, crtc->y, choice.mode,
+            crtc->rotation, crtc->outputs, crtc->noutput);
+    randr_free(resources, choice.output, choice.crtc);
     XSync(display, False);
     XSetErrorHandler(previous_handler);
 }
@@ -370,22 +389,14 @@ void display_mode_set(int width, int height, int bpp)
         XCloseDisplay(display);
         return;
     }
-    XRROutputInfo* output = nullptr;
-    XRRCrtcInfo* crtc = nullptr;
-    RRMode mode = None;
-    RROutput output_id = resources ? pick_output(display, root, resources) : None;
-    if (output_id != None)
-        output = XRRGetOutputInfo(display, resources, output_id);
-    if (output && output->crtc != None)
-        crtc = XRRGetCrtcInfo(display, resources, output->crtc);
-    if (crtc && crtc->mode != None && crtc->noutput <= 16) {
-        XRRModeInfo* current = find_mode(resources, crtc->mode);
-        if (current && !((int)current->width == width && (int)current->height == height))
-            mode = pick_mode(resources, output, width, height, refresh_rate(current));
-    }
+    const ModeChoice choice = choose_mode(display, root, resources, width, height);
+    XRROutputInfo* output = choice.output;
+    XRRCrtcInfo* crtc = choice.crtc;
+    const RRMode mode = choice.mode;
 
     bool switched = false;
-    if (mode != None) {
+    // saved_mode holds at most 16 outputs of the CRTC to give them back
+    if (mode != None && crtc->noutput <= 16) {
         saved_mode.crtc = output->crtc;
         saved_mode.mode = crtc->mode;
         saved_mode.x = crtc->x;

@@ -6,13 +6,9 @@
 
 #include "app.h"
 #include "fakes.h"
-#include "scene.h"
 
 namespace
 {
-
-double draw_ms = 0;
-double draw_end_ms = 0;
 
 // One frame as seen from outside: how long it lasted, and how much of that came after the drawing.
 struct Frame {
@@ -23,13 +19,13 @@ struct Frame {
 // A run of frames whose drawing takes `drawing` ms (busy, like a GPU-bound frame).
 std::vector<Frame> run_frames(double drawing, int frames)
 {
-    draw_ms = drawing;
+    scene_stand_in.draw_ms = drawing;
     std::vector<Frame> run;
     double last = now_ms();
     for (int i = 0; i < frames; i++) {
         on_display();
         double t = now_ms();
-        run.push_back(Frame { t - last, t - draw_end_ms });
+        run.push_back(Frame { t - last, t - scene_stand_in.draw_end_ms });
         last = t;
         fake_calls_clear();
     }
@@ -90,11 +86,3 @@ TEST_F(Pacing, ASlowFrameIsFollowedAtOnce)
 }
 
 } // namespace
-
-// Stands in for the scene: a frame that keeps the CPU busy for draw_ms.
-void draw_frame()
-{
-    double end = now_ms() + draw_ms;
-    while (now_ms() < end) { }
-    draw_end_ms = now_ms();
-}

@@ -63,3 +63,23 @@ struct GlutCallbacks {
     void (*idle)();
 };
 extern GlutCallbacks glut_callbacks;
+
+// The scene stand-in (scene_stand_in.cpp), for tests of the app: init_scene is logged with the
+// colour mode it is given (1 for 32-bit); draw_frame is logged and keeps the CPU busy for draw_ms,
+// like a GPU-bound frame, noting on the monotonic clock when its drawing ended.
+struct SceneStandIn {
+    double draw_ms = 0;
+    double draw_end_ms = 0;
+};
+extern SceneStandIn scene_stand_in;
+
+// The media stand-in (media_stand_in.cpp), for tests of the scene's set-up: start_music is logged,
+// and read_jpeg_image is logged with the out-values as it finds them and answers from this script.
+struct LoaderScript {
+    bool writes_size = false;
+    bool returns_block = false;
+    int width = 0;
+    int height = 0;
+    unsigned char* block = nullptr; // the last block handed out, width x height x 3 bytes
+};
+extern LoaderScript loader_script;

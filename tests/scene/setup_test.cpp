@@ -4,39 +4,12 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "assets.h"
-#include "media.h"
 #include "platform.h"
 #include "scene.h"
 #include "scene_test_support.h"
-
-// The media stages stand in as log entries; the loader's answer is scripted per test.
-struct LoaderScript {
-    bool writes_size = false;
-    bool returns_block = false;
-    int width = 0;
-    int height = 0;
-    unsigned char* block = nullptr;
-};
-static LoaderScript loader;
-
-unsigned char* read_jpeg_image(const char* path, int* width, int* height)
-{
-    fake_record("read_jpeg_image", { (double)*width, (double)*height }, path);
-    if (loader.writes_size) {
-        *width = loader.width;
-        *height = loader.height;
-    }
-    if (!loader.returns_block)
-        return nullptr;
-    loader.block = (unsigned char*)malloc((size_t)loader.width * (size_t)loader.height * 3);
-    return loader.block;
-}
-
-void start_music() { fake_record("start_music"); }
 
 namespace
 {
@@ -48,7 +21,7 @@ protected:
     {
         fake_platform_reset();
         fake_calls_clear();
-        loader = LoaderScript();
+        loader_script = LoaderScript();
         scene_reset();
     }
 
@@ -142,10 +115,10 @@ TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 
 TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 {
-    loader.writes_size = true;
-    loader.returns_block = true;
-    loader.width = 1024;
-    loader.height = 512;
+    loader_script.writes_size = true;
+    loader_script.returns_block = true;
+    loader_script.width = 1024;
+    loader_script.height = 512;
     init_scene(false);
 
     const size_t read = find(call("read_jpeg_image", { 0, 0 }, "gfx.data"));
@@ -163,7 +136,7 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
     };
     EXPECT_EQ(call_lines(read + 1), upload);
     EXPECT_NE(scene.background_texture, 0u);
-    EXPECT_EQ(fake_calls_named("glTexImage2D")[0].pointer, loader.block);
+    EXPECT_EQ(fake_calls_named("glTexImage2D")[0].pointer, loader_script.block);
     EXPECT_EQ(scene.background_width, 1024);
     EXPECT_TRUE(fake_calls_named("message_box_show").empty());
     // the block is freed at once; the sanitizer build reports it as a leak otherwise
@@ -172,9 +145,9 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 {
     // the loader ran out of memory after reading the header: width written, no block
-    loader.writes_size = true;
-    loader.width = 2048;
-    loader.height = 2048;
+    loader_script.writes_size = true;
+    loader_script.width = 2048;
+    loader_script.height = 2048;
     init_scene(false);
     EXPECT_EQ(scene.background_width, 2048);
     EXPECT_EQ(scene.background_texture, 0u);
@@ -188,9 +161,9 @@ TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 // (two spawns, five shifts of the scroller); returns what they sent.
 std::vector<std::string> set_up_and_draw()
 {
-    loader.writes_size = true;
-    loader.width = 1024;
-    loader.height = 1024;
+    loader_script.writes_size = true;
+    loader_script.width = 1024;
+    loader_script.height = 1024;
     fake_calls_clear();
     init_scene(true);
     for (int frame = 0; frame < 130; frame++)
