@@ -41,8 +41,7 @@ void expect_refused(const std::vector<std::string>& words, const std::string& re
 {
     const Parsed parsed = parse(words);
     EXPECT_EQ(parsed.status, 2) << words.back();
-    EXPECT_EQ(parsed.err,
-        "glimmerhorn-capture: " + reason + "\nTry 'glimmerhorn-capture --help' for more.\n")
+    EXPECT_EQ(parsed.err, "glimmerhorn-capture: " + reason + "\nTry 'glimmerhorn-capture --help' for more.\n")
         << words.back();
 }
 
@@ -70,8 +69,8 @@ TEST(CaptureOptions, DefaultsAreOnePassAt100FramesAndOneScaleIn32BitMode)
 
 TEST(CaptureOptions, EveryOptionInBothSpellings)
 {
-    const Parsed parsed = parse({ "--fps=60", "--seconds", "2.5", "--scale", "4", "--mode=16", "--crf", "0",
-        "-f", "clip.MP4" });
+    const Parsed parsed = parse(
+        { "--fps=60", "--seconds", "2.5", "--scale", "4", "--mode=16", "--crf", "0", "-f", "clip.MP4" });
     ASSERT_EQ(parsed.status, -1) << parsed.err;
     EXPECT_EQ(parsed.options.format, FORMAT_MP4);
     EXPECT_EQ(parsed.options.fps, 60);
@@ -97,10 +96,12 @@ TEST(CaptureOptions, ValuesOutOfRangeOrNotWholeAreRefused)
     expect_refused({ "--scale", "5", "x.mkv" }, "--scale takes 1, 2, 3 or 4, not '5'");
     expect_refused({ "--mode", "24", "x.mkv" }, "--mode takes 32 or 16, not '24'");
     expect_refused({ "--crf", "52", "x.mp4" }, "--crf takes 0 to 51, not '52'");
-    expect_refused({ "--frames", "0", "x.mkv" }, "--frames takes a count from 1 up to a day's worth, not '0'");
+    expect_refused(
+        { "--frames", "0", "x.mkv" }, "--frames takes a count from 1 up to a day's worth, not '0'");
     expect_refused({ "--frames", "8640001", "x.mkv" },
         "--frames takes a count from 1 up to a day's worth, not '8640001'");
-    expect_refused({ "--frames", "12x", "x.mkv" }, "--frames takes a count from 1 up to a day's worth, not '12x'");
+    expect_refused(
+        { "--frames", "12x", "x.mkv" }, "--frames takes a count from 1 up to a day's worth, not '12x'");
     for (const char* seconds : { "0", "-1", "86400.5", "nan", "", "2s" })
         expect_refused({ "--seconds", seconds, "x.mkv" },
             std::string("--seconds takes a length above 0 and up to a day, not '") + seconds + "'");

@@ -23,7 +23,8 @@ std::vector<unsigned char> picture(const std::vector<Rgb>& pixels)
 {
     std::vector<unsigned char> bytes;
     for (const Rgb& p : pixels)
-        bytes.insert(bytes.end(), { (unsigned char)p.blue, (unsigned char)p.green, (unsigned char)p.red, 0x7F });
+        bytes.insert(
+            bytes.end(), { (unsigned char)p.blue, (unsigned char)p.green, (unsigned char)p.red, 0x7F });
     return bytes;
 }
 
@@ -49,10 +50,11 @@ struct Palette {
 
 TEST(CapturePalette, AFewColoursComeBackExactlyAndTheLastEntryStaysTransparent)
 {
-    const std::vector<Rgb> used = { { 255, 0, 0 }, { 0, 0, 255 }, { 12, 200, 100 }, { 255, 255, 255 }, { 0, 0, 0 } };
+    const std::vector<Rgb> used
+        = { { 255, 0, 0 }, { 0, 0, 255 }, { 12, 200, 100 }, { 255, 255, 255 }, { 0, 0, 0 } };
     std::vector<Rgb> pixels;
     for (int i = 0; i < 1000; i++)
-        pixels.push_back(used[(size_t)(i * i) % used.size()]);
+        pixels.push_back(used[(size_t)(i * 3 + i / 7) % used.size()]);
     const std::vector<unsigned char> bytes = picture(pixels);
     Palette palette;
     palette_count(palette.count.get(), bytes.data(), 100, 10);
@@ -91,7 +93,8 @@ TEST(CapturePalette, ManyColoursAreCutIntoAllEntriesWithSmallErrors)
     for (size_t i = 0; i < pixels.size(); i++) {
         seen[indices[i]] = true;
         const Rgb got = palette.colour(indices[i]);
-        for (const int error : { got.red - pixels[i].red, got.green - pixels[i].green, got.blue - pixels[i].blue }) {
+        for (const int error :
+            { got.red - pixels[i].red, got.green - pixels[i].green, got.blue - pixels[i].blue }) {
             total += abs(error);
             worst = std::max(worst, abs(error));
         }
@@ -106,7 +109,8 @@ TEST(CapturePalette, ManyColoursAreCutIntoAllEntriesWithSmallErrors)
 TEST(CapturePalette, PicturesStoredBottomRowFirstAreMappedTopRowFirst)
 {
     Palette palette;
-    const std::vector<unsigned char> bytes = picture({ { 255, 0, 0 }, { 255, 0, 0 }, { 0, 0, 255 }, { 0, 255, 0 } });
+    const std::vector<unsigned char> bytes
+        = picture({ { 255, 0, 0 }, { 255, 0, 0 }, { 0, 0, 255 }, { 0, 255, 0 } });
     palette_count(palette.count.get(), bytes.data(), 2, 2);
     palette_make(palette.count.get(), palette.colours, palette.lookup.data());
     unsigned char out[2][3] = {};

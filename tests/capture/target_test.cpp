@@ -149,8 +149,9 @@ TEST_F(CaptureTarget, AFileMadeByOthersMeanwhileIsKeptAndTheCaptureDropped)
         write(target, "theirs");
         EXPECT_FALSE(publish());
         EXPECT_EQ(said,
-            "glimmerhorn-capture: " + target + " was made by something else while capturing; this capture is "
-                                               "not kept\n");
+            "glimmerhorn-capture: " + target
+                + " was made by something else while capturing; this capture is "
+                  "not kept\n");
         EXPECT_EQ(read(target), "theirs");
         EXPECT_EQ(listing(dir), std::vector<std::string> { "intro.mkv" });
     }
@@ -179,7 +180,8 @@ TEST_F(CaptureTarget, BadTargetsAreRefusedInOneLineAndNothingIsMade)
     EXPECT_EQ(said, prefix + dir + "/file/x.mkv: " + dir + "/file is not a folder\n");
     const std::string too_long = std::string(252, 'n') + ".mkv";
     EXPECT_FALSE(open(dir + "/" + too_long, false));
-    EXPECT_EQ(said, prefix + dir + "/" + too_long + ": the name is longer than the 255 bytes its folder takes\n");
+    EXPECT_EQ(
+        said, prefix + dir + "/" + too_long + ": the name is longer than the 255 bytes its folder takes\n");
     // a folder that takes no file: a read-only one, or for root, who writes in those too, sysfs
     ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
     const std::string closed = geteuid() == 0 ? "/sys" : dir;
