@@ -110,13 +110,12 @@ static bool open_unnamed()
 static bool open_hidden()
 {
     catch_deadly_signals();
+    // the name goes live once the file is made: a name that was taken is never removed
     const int why = make_hidden([](const char* name) {
-        target.hidden_live = 1;
         target.fd = openat(target.folder, name, O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-        if (target.fd < 0) {
-            target.hidden_live = 0;
+        if (target.fd < 0)
             return errno;
-        }
+        target.hidden_live = 1;
         return 0;
     });
     errno = why;
@@ -214,11 +213,10 @@ static bool link_unnamed()
         return false;
     catch_deadly_signals();
     const int why = make_hidden([](const char* name) {
+        if (linkat(AT_FDCWD, target.path, target.folder, name, AT_SYMLINK_FOLLOW) != 0)
+            return errno;
         target.hidden_live = 1;
-        if (linkat(AT_FDCWD, target.path, target.folder, name, AT_SYMLINK_FOLLOW) == 0)
-            return 0;
-        target.hidden_live = 0;
-        return errno;
+        return 0;
     });
     errno = why;
     return why == 0 && rename_hidden();
