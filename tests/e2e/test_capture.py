@@ -34,8 +34,8 @@ def capture_binary():
 
 def run_capture(path, *args, cwd=None, check=True, timeout=600, program=None, **extra):
     """Runs the capture program (or a copy of it) into ``path``; returns the finished process (stderr as text)."""
-    done = subprocess.run([program or capture_binary(), *args, path], cwd=cwd or harness.build_dir(), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, text=True, timeout=timeout, **extra)
+    done = subprocess.run([program or capture_binary(), *args, path], cwd=cwd or harness.build_dir(),
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=timeout, **extra)
     if check and done.returncode != 0:
         raise AssertionError("capture of %s ended with %d: %s" % (path, done.returncode, done.stderr))
     return done
@@ -59,12 +59,6 @@ def writing(process, folder):
         except OSError:
             pass
     return max(sizes) if sizes else None
-
-
-def cpu_seconds(process):
-    """User and system time the process has taken so far."""
-    fields = harness.proc_stat(process.pid) or [0] * 13
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def listing(folder):
@@ -350,7 +344,7 @@ class Capture(unittest.TestCase):
         for sig in (signal.SIGTERM, signal.SIGKILL):
             # a whole pass of the tune: the colours take longer to count than the signal takes to come
             process = start_capture(target)
-            harness.wait_until(lambda: cpu_seconds(process) > 2.0, 60, what="colours being counted")
+            harness.wait_until(lambda: (harness.cpu_seconds(process.pid) or 0) > 2.0, 60, what="colours being counted")
             process.send_signal(sig)
             _, errors = process.communicate(timeout=60)
             self.assertEqual(process.returncode, 128 + sig if sig != signal.SIGKILL else -sig, errors)
