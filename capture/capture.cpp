@@ -1,11 +1,7 @@
 // The capture's run: the drawing loop on the main thread, the encoding thread beside it, and the file
 // that appears under its name only once it is complete.
 #include <GL/gl.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern "C" {
@@ -24,48 +20,73 @@ extern "C" {
 #include <thread>
 
 #include "capture.h"
+#include "offscreen.h"
+#include "palette.h"
 #include "platform.h"
 #include "scene.h"
+#include "target.h"
+#include "tune.h"
+#include "video_file.h"
 
 // Frames drawn ahead of the encoder: enough to ride out an uneven frame on either side.
 constexpr int FRAME_SLOTS = 4;
 
-enum SlotState { SLOT_FREE, SLOT_DRAWN, SLOT_ENCODING };
-
 // The slots the drawing loop reads frames into and the encoding thread takes them from, in turn.
 // Everything below the lock is shared between the two threads and changed only under it.
-static unsigned char* slot_pixels[FRAME_SLOTS];
-static std::mutex slot_lock;
-static std::condition_variable slot_changed;
-static SlotState slot_state[FRAME_SLOTS];
-static long slot_number[FRAME_SLOTS];
-static long frames_encoded;
-static bool drawing_done;
-static bool encoding_failed;
+struct FrameQueue {
+    unsigned char* pixels[FRAME_SLOTS];
+    std::mutex lock;
+    std::condition_variable changed;
+    bool drawn[FRAME_SLOTS]; // holds a frame the encoder is not done with yet
+    long encoded; // frames the encoder is done with
+    bool drawing_done;
+    bool encoding_failed;
+};
+static FrameQueue queue;
 
-// Set by SIGINT or SIGTERM: the drawing loop stops after the frame in hand and the file is finished.
-static volatile sig_atomic_t capture_signal;
-static long intro_frames_drawn;
+// The run: how far the scene has been stepped since init_scene, and the signal that ends the run
+// early (set by on_stop_signal, read by the drawing loops).
+struct CaptureRun {
+    long intro_frames_drawn;
+    volatile sig_atomic_t stop_signal;
+};
+static CaptureRun run;
 
-static void on_stop_signal(int number) { capture_signal = number; }
+// The signals that end a capture early with what was made so far: Ctrl+C, kill's default, a closed
+// terminal or dropped connection, and Ctrl+\.
+static const int STOP_SIGNALS[] = { SIGINT, SIGTERM, SIGHUP, SIGQUIT };
 
-// Holds SIGINT and SIGTERM back from the calling thread, or lets them through again. Threads started
-// meanwhile (llvmpipe's, FFmpeg's, the encoding thread) keep them held back for good, so that the
-// drawing loop's thread is the one that notes them.
+static void on_stop_signal(int number) { run.stop_signal = number; }
+
+// Holds the stop signals back from the calling thread, or lets them through again. Threads started
+// meanwhile (FFmpeg's, the encoding thread) keep them held back for good, so that the drawing loop's
+// thread is the one that notes them; one that comes while they are held waits for the loop.
 static void hold_stop_signals(bool hold)
 {
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
+    for (const int number : STOP_SIGNALS)
+        sigaddset(&stop_signals, number);
     pthread_sigmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &stop_signals, nullptr);
 }
 
-void frame_slot_release(int slot)
+// Called by capture_run first. A stop signal the caller chose to ignore (nohup's SIGHUP, SIGINT for a
+// job in the background) stays ignored.
+static void catch_stop_signals()
 {
-    std::lock_guard<std::mutex> hold(slot_lock);
-    slot_state[slot] = SLOT_FREE;
-    slot_changed.notify_all();
+    struct sigaction stop = {};
+    stop.sa_handler = on_stop_signal;
+    stop.sa_flags = SA_RESTART;
+    sigemptyset(&stop.sa_mask);
+    for (const int number : STOP_SIGNALS) {
+        struct sigaction old = {};
+        if (sigaction(number, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+            sigaction(number, &stop, nullptr);
+    }
+    hold_stop_signals(true);
+    // a closed pipe on stderr or a file size limit shows as a failed write, not as death
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 // The encoding thread: takes the drawn frames in order until the drawing loop is done with them all.
@@ -74,39 +95,35 @@ static void encode_frames()
     for (long k = 0;; k++) {
         const int slot = (int)(k % FRAME_SLOTS);
         {
-            std::unique_lock<std::mutex> hold(slot_lock);
-            slot_changed.wait(hold, [&] { return slot_state[slot] == SLOT_DRAWN || drawing_done; });
-            if (slot_state[slot] != SLOT_DRAWN)
+            std::unique_lock<std::mutex> hold(queue.lock);
+            queue.changed.wait(hold, [&] { return queue.drawn[slot] || queue.drawing_done; });
+            if (!queue.drawn[slot])
                 return;
-            slot_state[slot] = SLOT_ENCODING;
         }
-        const VideoFrame frame = { slot_pixels[slot], k, slot };
-        const bool added = video_file_add(&frame);
-        std::lock_guard<std::mutex> hold(slot_lock);
-        if (!added) {
-            encoding_failed = true;
-            slot_changed.notify_all();
+        // the slot is the encoder's until it is marked free again: the drawing loop waits for that
+        const bool added = video_file_add(queue.pixels[slot], k);
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.drawn[slot] = false;
+        if (added)
+            queue.encoded = k + 1;
+        else
+            queue.encoding_failed = true;
+        queue.changed.notify_all();
+        if (!added)
             return;
-        }
-        frames_encoded = k + 1;
     }
 }
 
 // One frame of the intro into the pbuffer, as on_display draws it (clear, draw_frame, flush) but with
 // the backdrop's pixels copied in instead of drawn again: they are the same every frame, and drawing
-// them costs llvmpipe three times what the layers over them do. The backdrop pass still runs for the
-// state it leaves, with every pixel outside a scissor box of nothing.
+// them costs llvmpipe three times what the layers over them do.
 static void draw_intro_frame()
 {
     offscreen_put_backdrop();
-    glClear(GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 0, 0);
-    draw_backdrop();
-    glDisable(GL_SCISSOR_TEST);
+    set_layer_state();
     draw_layers();
     glFlush();
-    intro_frames_drawn++;
+    run.intro_frames_drawn++;
 }
 
 // Steps the intro on to the frame that video frame k shows; every frame before it is drawn too, since
@@ -114,7 +131,7 @@ static void draw_intro_frame()
 static void draw_up_to(long k, int fps)
 {
     const long wanted = intro_frame_of(k, fps);
-    while (intro_frames_drawn < wanted)
+    while (run.intro_frames_drawn < wanted)
         draw_intro_frame();
 }
 
@@ -152,6 +169,13 @@ static void progress_show(Progress* progress, const char* what, long done, long 
     progress->shown = true;
 }
 
+// Ends a progress line cut short, so that the next message starts a line of its own.
+static void progress_end(const Progress* progress)
+{
+    if (progress->shown)
+        fputc('\n', stderr);
+}
+
 // Null when folder holds a gfx.data the picture loader will open, else the loader's reason why not;
 // absent tells whether there is no such file at all.
 static const char* picture_missing(const std::string& folder, bool* absent)
@@ -166,102 +190,40 @@ static const char* picture_missing(const std::string& folder, bool* absent)
     return nullptr;
 }
 
-// Where gfx.data is read from: the working folder when it holds one, as for the intro, else the
-// installed data folder, found from where the program lies. Says why on stderr when neither serves.
+// Where gfx.data is read from: the working folder when it holds one, as for the intro; else the
+// program's own folder, where the build puts it; else the installed data folder, found from where
+// the program lies. A gfx.data that is there but cannot be read stops the search. Says why on stderr
+// when none serves.
 static bool find_picture_folder(const char* program_path, std::string* folder)
 {
-    bool absent = false;
-    const char* here = picture_missing(".", &absent);
-    if (here == nullptr) {
-        *folder = ".";
-        return true;
-    }
-    if (!absent) {
-        fprintf(stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n", here);
-        return false;
-    }
     char program[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
     if (length > 0)
         program[length] = '\0';
     const char* path = length > 0 ? program : program_path;
     const char* slash = strrchr(path, '/');
-    const std::string installed = (slash ? std::string(path, (size_t)(slash - path)) : std::string(".")) + "/"
-        + GLIMMERHORN_CAPTURE_DATA;
-    const char* there = picture_missing(installed, &absent);
-    if (there == nullptr) {
-        *folder = installed;
-        return true;
+    const std::string beside = slash == nullptr ? "." : slash == path ? "/" : std::string(path, slash);
+    const std::string installed = beside + "/" + GLIMMERHORN_CAPTURE_DATA;
+    const std::string candidates[] = { ".", beside, installed };
+    for (const std::string& candidate : candidates) {
+        bool absent = false;
+        const char* why = picture_missing(candidate, &absent);
+        if (why == nullptr) {
+            *folder = candidate;
+            return true;
+        }
+        if (!absent) {
+            fprintf(stderr, "glimmerhorn-capture: cannot read gfx.data in %s: %s\n",
+                candidate == "." ? "the working folder" : candidate.c_str(), why);
+            return false;
+        }
     }
     char* shown = realpath(installed.c_str(), nullptr);
     fprintf(stderr,
-        "glimmerhorn-capture: no picture: gfx.data is neither in the working folder nor in %s (%s); run it "
-        "where gfx.data is\n",
-        shown ? shown : installed.c_str(), there);
+        "glimmerhorn-capture: no picture: gfx.data is not in the working folder, nor beside the program in "
+        "%s, nor in %s; run it where gfx.data is\n",
+        beside.c_str(), shown ? shown : installed.c_str());
     free(shown);
-    return false;
-}
-
-// The absolute form of path, so that it still names the same file once the working folder changes.
-static std::string absolute_path(const char* path)
-{
-    if (path[0] == '/')
-        return path;
-    char* here = getcwd(nullptr, 0);
-    std::string joined = std::string(here ? here : ".") + "/" + path;
-    free(here);
-    return joined;
-}
-
-// Makes the temporary file beside target (so that the rename at the end stays on one file system),
-// with the permissions a new file would have. Says why on stderr when the folder takes no file.
-static bool make_temporary(const CaptureOptions* options, const std::string& target, std::string* temporary)
-{
-    const size_t slash = target.rfind('/');
-    std::string name = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-    const int fd = mkstemp(&name[0]);
-    if (fd < 0) {
-        const std::string folder = slash == 0 ? "/" : target.substr(0, slash);
-        fprintf(stderr, "glimmerhorn-capture: cannot write %s: cannot make a file in %s: %s\n",
-            options->output, folder.c_str(), strerror(errno));
-        return false;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    *temporary = name;
-    return true;
-}
-
-// Puts the finished file under its name. Without --force a file that appeared there meanwhile is
-// kept, and so is the capture, under its temporary name.
-static bool publish(const CaptureOptions* options, const std::string& temporary, const std::string& target)
-{
-    int status = 0;
-    if (options->force) {
-        status = rename(temporary.c_str(), target.c_str());
-    } else {
-        status = renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
-        // a file system that cannot refuse a replacement: look first
-        if (status != 0 && (errno == EINVAL || errno == ENOSYS)) {
-            struct stat existing;
-            if (lstat(target.c_str(), &existing) == 0)
-                errno = EEXIST;
-            else
-                status = rename(temporary.c_str(), target.c_str());
-        }
-    }
-    if (status == 0)
-        return true;
-    if (errno == EEXIST) {
-        fprintf(stderr,
-            "glimmerhorn-capture: %s was made by something else while capturing; the capture is in %s\n",
-            options->output, temporary.c_str());
-        return false;
-    }
-    fprintf(stderr, "glimmerhorn-capture: cannot write %s: %s\n", options->output, strerror(errno));
-    unlink(temporary.c_str());
     return false;
 }
 
@@ -273,7 +235,17 @@ static bool set_up_scene(const CaptureOptions* options)
     if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor))
         return false;
     init_scene(truecolor);
+    run.intro_frames_drawn = 0;
     return offscreen_keep_backdrop();
+}
+
+// Undoes set_up_scene, so that the next one starts where a fresh process does: no GL objects, the
+// tune and the scene at their beginning.
+static void tear_down_scene()
+{
+    offscreen_close();
+    tune_free();
+    scene_reset();
 }
 
 // The length of the capture in video frames; init_scene has loaded the tune by then.
@@ -285,74 +257,44 @@ static long capture_length(const CaptureOptions* options)
     return video_frames_for(seconds, options->fps);
 }
 
-// The GIF's first pass, in a child process of its own so that the scene starts afresh for the
-// second: draws the whole clip and counts its colours into the shared count.
-static int count_colours(const CaptureOptions* options, PaletteCount* count)
-{
-    if (!set_up_scene(options))
-        return 1;
-    const long total = capture_length(options);
-    const int width = INTRO_WIDTH * options->scale;
-    const int height = INTRO_HEIGHT * options->scale;
-    unsigned char* pixels = (unsigned char*)malloc((size_t)width * (size_t)height * 4);
-    if (pixels == nullptr)
-        return 1;
-    hold_stop_signals(false);
-    Progress progress;
-    progress_start(&progress);
-    for (long k = 0; k < total; k++) {
-        if (capture_signal)
-            return 128 + capture_signal;
-        draw_up_to(k, options->fps);
-        offscreen_read(pixels);
-        palette_count(count, pixels, width, height);
-        progress_show(&progress, "choosing the colours", k + 1, total, options->fps, k + 1 == total);
-    }
-    free(pixels);
-    offscreen_close();
-    return 0;
-}
-
-// Runs count_colours in a child and makes the palette from its count. Returns -1 when the palette
-// is made, else the status to end with.
+// The GIF's first pass: draws the whole clip, counts its colours and makes the palette from the
+// count; the scene is torn down after it, for the second pass to start afresh. Returns -1 when the
+// palette is made, else the status to end with.
 static int make_palette(const CaptureOptions* options, uint32_t colours[256], unsigned char* lookup)
 {
-    void* shared
-        = mmap(nullptr, sizeof(PaletteCount), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED) {
-        fprintf(stderr, "glimmerhorn-capture: no memory to count the colours: %s\n", strerror(errno));
-        return 1;
-    }
-    PaletteCount* count = (PaletteCount*)shared;
-    fflush(stderr);
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(count_colours(options, count));
-    // a Ctrl+C reaches both; a signal sent to this process alone is passed on
-    int status = 0;
-    hold_stop_signals(false);
-    bool passed_on = false;
-    while (child > 0 && waitpid(child, &status, WNOHANG) == 0) {
-        if (capture_signal && !passed_on) {
-            kill(child, capture_signal);
-            passed_on = true;
-        }
-        usleep(20000);
-    }
-    hold_stop_signals(true);
+    const int width = INTRO_WIDTH * options->scale;
+    const int height = INTRO_HEIGHT * options->scale;
+    PaletteCount* count = (PaletteCount*)calloc(1, sizeof(PaletteCount));
+    unsigned char* pixels = (unsigned char*)malloc((size_t)width * (size_t)height * 4);
     int result = -1;
-    if (child < 0) {
-        fprintf(stderr, "glimmerhorn-capture: cannot start counting the colours: %s\n", strerror(errno));
+    if (count == nullptr || pixels == nullptr) {
+        fprintf(stderr, "glimmerhorn-capture: no memory to count the colours\n");
         result = 1;
-    } else if (capture_signal || !WIFEXITED(status) || WEXITSTATUS(status) > 128) {
-        fprintf(stderr, "glimmerhorn-capture: interrupted while choosing the colours; nothing written\n");
-        result = 128 + (capture_signal ? capture_signal : SIGINT);
-    } else if (WEXITSTATUS(status) != 0) {
-        result = 1; // the child said why
+    } else if (!set_up_scene(options)) {
+        result = 1;
     } else {
-        palette_make(count, colours, lookup);
+        const long total = capture_length(options);
+        Progress progress;
+        progress_start(&progress);
+        hold_stop_signals(false);
+        for (long k = 0; k < total && !run.stop_signal; k++) {
+            draw_up_to(k, options->fps);
+            offscreen_read(pixels);
+            palette_count(count, pixels, width, height);
+            progress_show(&progress, "choosing the colours", k + 1, total, options->fps, k + 1 == total);
+        }
+        hold_stop_signals(true);
+        if (run.stop_signal) {
+            progress_end(&progress);
+            fprintf(stderr, "glimmerhorn-capture: interrupted while choosing the colours; nothing written\n");
+            result = 128 + run.stop_signal;
+        } else {
+            palette_make(count, colours, lookup);
+        }
     }
-    munmap(shared, sizeof(PaletteCount));
+    free(pixels);
+    free(count);
+    tear_down_scene();
     return result;
 }
 
@@ -360,9 +302,9 @@ static int make_palette(const CaptureOptions* options, uint32_t colours[256], un
 static bool allocate_slots(int width, int height)
 {
     for (int i = 0; i < FRAME_SLOTS; i++) {
-        slot_pixels[i] = (unsigned char*)malloc((size_t)width * (size_t)height * 4);
-        slot_state[i] = SLOT_FREE;
-        if (slot_pixels[i] == nullptr) {
+        queue.pixels[i] = (unsigned char*)malloc((size_t)width * (size_t)height * 4);
+        queue.drawn[i] = false;
+        if (queue.pixels[i] == nullptr) {
             fprintf(stderr, "glimmerhorn-capture: no memory for %d frames of %d x %d\n", FRAME_SLOTS, width,
                 height);
             return false;
@@ -373,7 +315,7 @@ static bool allocate_slots(int width, int height)
 
 static void free_slots()
 {
-    for (unsigned char*& pixels : slot_pixels) {
+    for (unsigned char*& pixels : queue.pixels) {
         free(pixels);
         pixels = nullptr;
     }
@@ -383,9 +325,9 @@ static void free_slots()
 // frames drawn, or -1 when the encoder failed.
 static long draw_and_encode(const CaptureOptions* options, long total)
 {
-    frames_encoded = 0;
-    drawing_done = false;
-    encoding_failed = false;
+    queue.encoded = 0;
+    queue.drawing_done = false;
+    queue.encoding_failed = false;
     std::thread encoder(encode_frames);
     hold_stop_signals(false);
 
@@ -393,40 +335,79 @@ static long draw_and_encode(const CaptureOptions* options, long total)
     progress_start(&progress);
     long drawn = 0;
     bool failed = false;
-    while (drawn < total && !capture_signal) {
+    while (drawn < total && !run.stop_signal) {
         draw_up_to(drawn, options->fps);
         const int slot = (int)(drawn % FRAME_SLOTS);
         {
-            std::unique_lock<std::mutex> hold(slot_lock);
-            slot_changed.wait(hold, [&] { return slot_state[slot] == SLOT_FREE || encoding_failed; });
-            failed = encoding_failed;
+            std::unique_lock<std::mutex> hold(queue.lock);
+            queue.changed.wait(hold, [&] { return !queue.drawn[slot] || queue.encoding_failed; });
+            failed = queue.encoding_failed;
         }
         if (failed)
             break;
-        offscreen_read(slot_pixels[slot]);
+        offscreen_read(queue.pixels[slot]);
         long encoded = 0;
         {
-            std::lock_guard<std::mutex> hold(slot_lock);
-            slot_state[slot] = SLOT_DRAWN;
-            slot_number[slot] = drawn;
-            encoded = frames_encoded;
-            slot_changed.notify_all();
+            std::lock_guard<std::mutex> hold(queue.lock);
+            queue.drawn[slot] = true;
+            encoded = queue.encoded;
+            queue.changed.notify_all();
         }
         drawn++;
         progress_show(&progress, "capturing", encoded, total, options->fps, false);
     }
+    hold_stop_signals(true);
     {
-        std::lock_guard<std::mutex> hold(slot_lock);
-        drawing_done = true;
-        slot_changed.notify_all();
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.drawing_done = true;
+        queue.changed.notify_all();
     }
     encoder.join();
-    failed = failed || encoding_failed;
+    failed = failed || queue.encoding_failed;
     if (!failed)
-        progress_show(&progress, "capturing", frames_encoded, total, options->fps, true);
-    else if (progress.shown)
-        fputc('\n', stderr);
+        progress_show(&progress, "capturing", queue.encoded, total, options->fps, true);
+    else
+        progress_end(&progress);
     return failed ? -1 : drawn;
+}
+
+// The second pass (the only one for .mkv and .mp4): draws and encodes into the target, and gives it
+// its name when complete. colours and lookup are the GIF's palette, null for the others.
+static int write_video(const CaptureOptions* options, const uint32_t* colours, const unsigned char* lookup)
+{
+    if (!set_up_scene(options))
+        return 1;
+    if (options->format != FORMAT_GIF && tune_rate() == 0) {
+        fprintf(stderr, "glimmerhorn-capture: the tune does not play, so there is no sound to capture\n");
+        return 1;
+    }
+    const long total = capture_length(options);
+    const int width = INTRO_WIDTH * options->scale;
+    const int height = INTRO_HEIGHT * options->scale;
+    if (!allocate_slots(width, height)
+        || !video_file_open(options, target_path(), width, height, tune_rate(), colours, lookup))
+        return 1;
+    const long drawn = draw_and_encode(options, total);
+    const bool closed = drawn > 0 && video_file_close();
+    if (!closed) {
+        if (drawn == 0)
+            fprintf(stderr, "glimmerhorn-capture: interrupted before the first frame; nothing written\n");
+        else
+            fprintf(
+                stderr, "glimmerhorn-capture: cannot write %s: %s\n", options->output, video_file_error());
+        video_file_discard();
+        return drawn == 0 ? 128 + run.stop_signal : 1;
+    }
+    free_slots();
+    tear_down_scene();
+    if (!target_publish())
+        return 1;
+    if (run.stop_signal) {
+        fprintf(stderr, "glimmerhorn-capture: interrupted: %s holds the first %ld of %ld frames (%.2f s)\n",
+            options->output, drawn, total, (double)drawn / options->fps);
+        return 128 + run.stop_signal;
+    }
+    return 0;
 }
 
 int capture_run(const CaptureOptions* options, const char* program_path)
@@ -439,80 +420,33 @@ int capture_run(const CaptureOptions* options, const char* program_path)
     // handing its tiles to llvmpipe's own threads costs more than it gains while the encoder has both
     // cores busy. The tiles come out the same either way.
     setenv("LP_NUM_THREADS", "0", 0);
+    catch_stop_signals();
 
-    const std::string target = absolute_path(options->output);
-    struct stat existing;
-    if (!options->force && lstat(target.c_str(), &existing) == 0) {
-        fprintf(stderr, "glimmerhorn-capture: %s exists; --force replaces it\n", options->output);
+    // the target is checked, and its file made, before anything is drawn
+    if (!target_open(options->output, options->force, TARGET_UNNAMED))
+        return 1;
+    std::string picture_folder;
+    if (!find_picture_folder(program_path, &picture_folder)) {
+        target_discard();
         return 1;
     }
-    std::string picture_folder;
-    if (!find_picture_folder(program_path, &picture_folder))
-        return 1;
-
-    struct sigaction stop = {};
-    stop.sa_handler = on_stop_signal;
-    stop.sa_flags = SA_RESTART;
-    sigemptyset(&stop.sa_mask);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
-    hold_stop_signals(true);
-    // a file size limit shows as a failed write, not as death with the temporary file left behind
-    signal(SIGXFSZ, SIG_IGN);
-
     if (chdir(picture_folder.c_str()) != 0) {
         fprintf(
             stderr, "glimmerhorn-capture: cannot enter %s: %s\n", picture_folder.c_str(), strerror(errno));
+        target_discard();
         return 1;
     }
-    static uint32_t colours[256];
-    static unsigned char lookup[PALETTE_CELLS];
+    int status = -1;
     if (options->format == FORMAT_GIF) {
-        const int status = make_palette(options, colours, lookup);
-        if (status >= 0)
-            return status;
+        static uint32_t colours[256];
+        static unsigned char lookup[PALETTE_CELLS];
+        status = make_palette(options, colours, lookup);
+        if (status < 0)
+            status = write_video(options, colours, lookup);
+    } else {
+        status = write_video(options, nullptr, nullptr);
     }
-    if (!set_up_scene(options))
-        return 1;
-    if (options->format != FORMAT_GIF && tune_rate() == 0) {
-        fprintf(stderr, "glimmerhorn-capture: the tune does not play, so there is no sound to capture\n");
-        return 1;
-    }
-    const long total = capture_length(options);
-    const int width = INTRO_WIDTH * options->scale;
-    const int height = INTRO_HEIGHT * options->scale;
-
-    std::string temporary;
-    if (!allocate_slots(width, height) || !make_temporary(options, target, &temporary))
-        return 1;
-    const bool gif = options->format == FORMAT_GIF;
-    if (!video_file_open(options, temporary.c_str(), width, height, tune_rate(), gif ? colours : nullptr,
-            gif ? lookup : nullptr)) {
-        unlink(temporary.c_str());
-        return 1;
-    }
-    const long drawn = draw_and_encode(options, total);
-    const bool closed = drawn > 0 && video_file_close();
-    if (!closed) {
-        if (drawn == 0)
-            fprintf(stderr, "glimmerhorn-capture: interrupted before the first frame; nothing written\n");
-        else
-            fprintf(
-                stderr, "glimmerhorn-capture: cannot write %s: %s\n", options->output, video_file_error());
-        video_file_discard();
-        unlink(temporary.c_str());
-        free_slots();
-        return drawn == 0 ? 128 + capture_signal : 1;
-    }
-    free_slots();
-    tune_free();
-    offscreen_close();
-    if (!publish(options, temporary, target))
-        return 1;
-    if (capture_signal) {
-        fprintf(stderr, "glimmerhorn-capture: interrupted: %s holds the first %ld of %ld frames (%.2f s)\n",
-            options->output, drawn, total, (double)drawn / options->fps);
-        return 128 + capture_signal;
-    }
-    return 0;
+    // after a failure or an interruption before the first frame: nothing left behind
+    target_discard();
+    return status;
 }

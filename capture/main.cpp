@@ -1,5 +1,6 @@
 // The capture program's entry: the intro into a video file, with no display.
 #include "capture.h"
+#include "options.h"
 
 int main(int argc, char** argv)
 {

@@ -8,16 +8,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "capture.h"
+#include "offscreen.h"
 #include "platform.h"
 #include "scene.h"
 
-static EGLDisplay offscreen_display = EGL_NO_DISPLAY;
-static EGLSurface offscreen_surface = EGL_NO_SURFACE;
-static EGLSurface offscreen_backdrop = EGL_NO_SURFACE; // the backdrop pass's picture, kept
-static EGLContext offscreen_context = EGL_NO_CONTEXT;
-static int offscreen_width;
-static int offscreen_height;
+// The context and the two pbuffers, current on the drawing thread from offscreen_open on.
+struct Offscreen {
+    EGLDisplay display;
+    EGLSurface surface; // the frame being drawn
+    EGLSurface backdrop; // the backdrop pass's picture, kept
+    EGLContext context;
+    int width;
+    int height;
+};
+static Offscreen offscreen = { EGL_NO_DISPLAY, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT, 0, 0 };
 
 static bool offscreen_fail(const char* what)
 {
@@ -36,7 +40,7 @@ static bool choose_config(bool truecolor, EGLConfig* chosen)
         = { EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE };
     EGLConfig configs[256];
     EGLint count = 0;
-    if (!eglChooseConfig(offscreen_display, wanted, configs, 256, &count))
+    if (!eglChooseConfig(offscreen.display, wanted, configs, 256, &count))
         return false;
     // clang-format off
     //                             red  green  blue  alpha  depth  stencil  samples
@@ -49,7 +53,7 @@ static bool choose_config(bool truecolor, EGLConfig* chosen)
         bool matches = true;
         for (int n = 0; n < 7 && matches; n++) {
             EGLint value = -1;
-            matches = eglGetConfigAttrib(offscreen_display, configs[i], names[n], &value)
+            matches = eglGetConfigAttrib(offscreen.display, configs[i], names[n], &value)
                 && value == sizes[truecolor ? 1 : 0][n];
         }
         if (matches) {
@@ -73,9 +77,9 @@ bool offscreen_open(int width, int height, bool truecolor)
         = (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
     if (get_platform_display == nullptr)
         return offscreen_fail("EGL cannot open a display of a given platform");
-    offscreen_display = get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (offscreen_display == EGL_NO_DISPLAY || !eglInitialize(offscreen_display, nullptr, nullptr)) {
-        offscreen_display = EGL_NO_DISPLAY;
+    offscreen.display = get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (offscreen.display == EGL_NO_DISPLAY || !eglInitialize(offscreen.display, nullptr, nullptr)) {
+        offscreen.display = EGL_NO_DISPLAY;
         return offscreen_fail("EGL's surfaceless display does not start");
     }
     if (!eglBindAPI(EGL_OPENGL_API))
@@ -85,24 +89,24 @@ bool offscreen_open(int width, int height, bool truecolor)
         return offscreen_fail(truecolor ? "EGL has no pbuffer of 8 bits a channel with alpha and 32-bit depth"
                                         : "EGL has no pbuffer of 5-6-5 bits with 32-bit depth");
     const EGLint surface_attributes[] = { EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE };
-    offscreen_surface = eglCreatePbufferSurface(offscreen_display, config, surface_attributes);
-    offscreen_backdrop = eglCreatePbufferSurface(offscreen_display, config, surface_attributes);
-    if (offscreen_surface == EGL_NO_SURFACE || offscreen_backdrop == EGL_NO_SURFACE)
+    offscreen.surface = eglCreatePbufferSurface(offscreen.display, config, surface_attributes);
+    offscreen.backdrop = eglCreatePbufferSurface(offscreen.display, config, surface_attributes);
+    if (offscreen.surface == EGL_NO_SURFACE || offscreen.backdrop == EGL_NO_SURFACE)
         return offscreen_fail("EGL cannot make a pbuffer of that size");
     // the scene is OpenGL 1.1, which the compatibility profile keeps
     const EGLint context_attributes[]
         = { EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE };
-    offscreen_context = eglCreateContext(offscreen_display, config, EGL_NO_CONTEXT, context_attributes);
-    if (offscreen_context == EGL_NO_CONTEXT)
+    offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, context_attributes);
+    if (offscreen.context == EGL_NO_CONTEXT)
         return offscreen_fail("EGL gives no OpenGL compatibility context");
-    if (!eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context))
+    if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context))
         return offscreen_fail("the OpenGL context cannot be made current");
     // the scene sets no viewport of its own: the projections fill whatever the buffer is, so at
     // --scale 2 the same picture comes out twice as wide and twice as high
     glViewport(0, 0, width, height);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    offscreen_width = width;
-    offscreen_height = height;
+    offscreen.width = width;
+    offscreen.height = height;
     return true;
 }
 
@@ -112,13 +116,13 @@ bool offscreen_open(int width, int height, bool truecolor)
 // drawing or for reading beside the first.
 bool offscreen_keep_backdrop()
 {
-    if (!eglMakeCurrent(offscreen_display, offscreen_backdrop, offscreen_backdrop, offscreen_context))
+    if (!eglMakeCurrent(offscreen.display, offscreen.backdrop, offscreen.backdrop, offscreen.context))
         return offscreen_fail("the OpenGL context cannot draw into a second pbuffer");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_backdrop();
     glFinish();
-    if (!eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_backdrop, offscreen_context)
-        || !eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context))
+    if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.backdrop, offscreen.context)
+        || !eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context))
         return offscreen_fail("the OpenGL context cannot read from one pbuffer while drawing into another");
     return true;
 }
@@ -128,33 +132,30 @@ bool offscreen_keep_backdrop()
 // size and one orientation, so the copy is a plain copy of the pixels.
 void offscreen_put_backdrop()
 {
-    eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_backdrop, offscreen_context);
-    glBlitFramebuffer(0, 0, offscreen_width, offscreen_height, 0, 0, offscreen_width, offscreen_height,
+    eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.backdrop, offscreen.context);
+    glBlitFramebuffer(0, 0, offscreen.width, offscreen.height, 0, 0, offscreen.width, offscreen.height,
         GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    eglMakeCurrent(offscreen_display, offscreen_surface, offscreen_surface, offscreen_context);
+    eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context);
 }
 
 // Called by the drawing loop after a frame that goes into the video: waits for it and copies it out.
 void offscreen_read(unsigned char* pixels)
 {
-    glReadPixels(0, 0, offscreen_width, offscreen_height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    glReadPixels(0, 0, offscreen.width, offscreen.height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
 }
 
 // Called by capture_run at the end, and by offscreen_open when it fails half way.
 void offscreen_close()
 {
-    if (offscreen_display == EGL_NO_DISPLAY)
+    if (offscreen.display == EGL_NO_DISPLAY)
         return;
-    eglMakeCurrent(offscreen_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (offscreen_context != EGL_NO_CONTEXT)
-        eglDestroyContext(offscreen_display, offscreen_context);
-    if (offscreen_surface != EGL_NO_SURFACE)
-        eglDestroySurface(offscreen_display, offscreen_surface);
-    if (offscreen_backdrop != EGL_NO_SURFACE)
-        eglDestroySurface(offscreen_display, offscreen_backdrop);
-    eglTerminate(offscreen_display);
-    offscreen_display = EGL_NO_DISPLAY;
-    offscreen_surface = EGL_NO_SURFACE;
-    offscreen_backdrop = EGL_NO_SURFACE;
-    offscreen_context = EGL_NO_CONTEXT;
+    eglMakeCurrent(offscreen.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (offscreen.context != EGL_NO_CONTEXT)
+        eglDestroyContext(offscreen.display, offscreen.context);
+    if (offscreen.surface != EGL_NO_SURFACE)
+        eglDestroySurface(offscreen.display, offscreen.surface);
+    if (offscreen.backdrop != EGL_NO_SURFACE)
+        eglDestroySurface(offscreen.display, offscreen.backdrop);
+    eglTerminate(offscreen.display);
+    offscreen = Offscreen { EGL_NO_DISPLAY, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT, 0, 0 };
 }

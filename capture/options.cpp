@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "capture.h"
+#include "options.h"
 
 static const char PROGRAM[] = "glimmerhorn-capture";
 // The longest capture taken: a day.
@@ -61,8 +61,10 @@ static void print_help()
            "  -h, --help         show this help and end\n"
            "  -V, --version      show the version and end\n"
            "\n"
-           "The picture is read from gfx.data in the working folder, or else from the installed one.\n"
-           "Ctrl+C ends the capture early and keeps what was made so far as a shorter, playable file.\n");
+           "The picture is read from gfx.data in the working folder, else from the one beside the program,\n"
+           "else from the installed one. FILE appears only once it is complete; Ctrl+C (or SIGTERM,\n"
+           "SIGHUP, SIGQUIT) ends the capture early and keeps what was made so far as a shorter,\n"
+           "playable file.\n");
 }
 
 // Reads a whole decimal integer in [low, high]; false when text is anything else.
@@ -125,8 +127,9 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
     options->crf = 18;
     long value = 0;
     bool fps_given = false;
+    bool crf_given = false;
     opterr = 0;
-    optind = 1;
+    optind = 0; // getopt starts afresh, however far an earlier parse went
     for (;;) {
         const int option = getopt_long(argc, argv, ":fhV", LONG_OPTIONS, nullptr);
         if (option == -1)
@@ -168,6 +171,7 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
             if (!read_integer(argument, 0, 51, &value))
                 return usage_error("--crf takes 0 to 51, not '%s'", argument);
             options->crf = (int)value;
+            crf_given = true;
             break;
         case OPT_FFV1:
             options->ffv1 = true;
@@ -200,8 +204,11 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
         print_formats(stderr);
         return 2;
     }
+    // an option the format has no use for is a mistake, not something to pass over in silence
     if (options->ffv1 && options->format != FORMAT_MKV)
         return usage_error("--ffv1 is for .mkv files, not '%s'", options->output);
+    if (crf_given && options->format != FORMAT_MP4)
+        return usage_error("--crf is for .mp4 files, not '%s'", options->output);
     if (options->format == FORMAT_GIF) {
         // GIF delays are whole hundredths of a second, and browsers slow a delay of one hundredth down
         // to ten: 50 and 25 are the rates a GIF plays at

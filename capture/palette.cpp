@@ -1,7 +1,7 @@
 // A GIF's palette made for its clip: a count of the clip's colours cut into 255 boxes at their medians.
 #include <cstring>
 
-#include "capture.h"
+#include "palette.h"
 
 constexpr int CELL_LEVELS = 1 << PALETTE_BITS;
 constexpr int CELL_SHIFT = 8 - PALETTE_BITS;

@@ -5,12 +5,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "capture.h"
 #include "platform.h"
+#include "tune.h"
 
-static int tune_frames_per_second; // asked for by player_open
-static openmpt_module* tune_module; // loaded by player_load
-static bool tune_playing; // set by player_play
+// The tune start_music hands over, and how far tune_read has rendered it.
+struct Tune {
+    int frames_per_second; // asked for by player_open
+    openmpt_module* module; // loaded by player_load
+    bool playing; // set by player_play
+    float block[PLAYER_BLOCK_FRAMES * 2]; // the last block read from the module
+    size_t block_used; // frames of block handed out already
+    size_t block_filled;
+};
+static Tune tune;
 
 // Called by the scene and the picture loader for each warning: one line on stderr, whatever the style.
 int message_box_show(const char* text, const char* caption, int style)
@@ -28,56 +35,53 @@ int message_box_show(const char* text, const char* caption, int style)
 // player's own render settings.
 bool player_open(int rate)
 {
-    tune_frames_per_second = rate;
+    tune.frames_per_second = rate;
     return rate > 0;
 }
 
-bool player_start() { return tune_frames_per_second > 0; }
+bool player_start() { return tune.frames_per_second > 0; }
 
 bool player_load(const void* module, size_t size)
 {
     tune_free();
-    tune_module = player_create_module(module, size);
-    return tune_module != nullptr;
+    tune.module = player_create_module(module, size);
+    return tune.module != nullptr;
 }
 
 bool player_play()
 {
-    tune_playing = tune_module != nullptr;
-    return tune_playing;
+    tune.playing = tune.module != nullptr;
+    return tune.playing;
 }
 
-void player_stop() { tune_playing = false; }
+void player_stop() { tune.playing = false; }
 
 void player_free() { tune_free(); }
 
-int tune_rate() { return tune_playing ? tune_frames_per_second : 0; }
+int tune_rate() { return tune.playing ? tune.frames_per_second : 0; }
 
 // One pass of the tune as libopenmpt times it (the loop count does not change it).
-double tune_pass_seconds() { return tune_module ? openmpt_module_get_duration_seconds(tune_module) : 0.0; }
+double tune_pass_seconds() { return tune.module ? openmpt_module_get_duration_seconds(tune.module) : 0.0; }
 
 // Called by the encoding thread, in order: the next frames of the tune, from its first sample on. The
 // module is read in the player's blocks, so the sound is the one the player plays.
 void tune_read(float* out, size_t frames)
 {
-    static float block[PLAYER_BLOCK_FRAMES * 2];
-    static size_t block_used = PLAYER_BLOCK_FRAMES; // frames of block handed out already
-    static size_t block_filled = PLAYER_BLOCK_FRAMES;
     size_t done = 0;
     while (done < frames) {
-        if (block_used == block_filled) {
-            block_used = 0;
-            block_filled = 0;
-            if (tune_playing)
-                block_filled = openmpt_module_read_interleaved_float_stereo(
-                    tune_module, tune_frames_per_second, PLAYER_BLOCK_FRAMES, block);
-            if (block_filled == 0)
+        if (tune.block_used == tune.block_filled) {
+            tune.block_used = 0;
+            tune.block_filled = 0;
+            if (tune.playing)
+                tune.block_filled = openmpt_module_read_interleaved_float_stereo(
+                    tune.module, tune.frames_per_second, PLAYER_BLOCK_FRAMES, tune.block);
+            if (tune.block_filled == 0)
                 break; // the module loops without end; should it ever stop, the rest is silence
         }
-        const size_t count
-            = frames - done < block_filled - block_used ? frames - done : block_filled - block_used;
-        memcpy(out + done * 2, block + block_used * 2, count * 2 * sizeof(float));
-        block_used += count;
+        const size_t left = tune.block_filled - tune.block_used;
+        const size_t count = frames - done < left ? frames - done : left;
+        memcpy(out + done * 2, tune.block + tune.block_used * 2, count * 2 * sizeof(float));
+        tune.block_used += count;
         done += count;
     }
     memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
@@ -85,8 +89,10 @@ void tune_read(float* out, size_t frames)
 
 void tune_free()
 {
-    if (tune_module != nullptr)
-        openmpt_module_destroy(tune_module);
-    tune_module = nullptr;
-    tune_playing = false;
+    if (tune.module != nullptr)
+        openmpt_module_destroy(tune.module);
+    tune.module = nullptr;
+    tune.playing = false;
+    tune.block_used = 0;
+    tune.block_filled = 0;
 }

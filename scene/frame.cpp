@@ -49,6 +49,13 @@ void draw_backdrop()
     glVertex2i(0, 599);
     glEnd();
     glPopMatrix();
+    set_layer_state();
+}
+
+// Ends the backdrop pass; the capture, which copies the backdrop's pixels in rather than drawing
+// them, calls it alone.
+void set_layer_state()
+{
     // the quad lies on the near plane; everything after it draws over it
     glClear(GL_DEPTH_BUFFER_BIT);
     glEnable(GL_LIGHTING);

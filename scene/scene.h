@@ -80,6 +80,10 @@ struct FrameViewport {
 // The viewport that shows the 800 x 600 frame in a window of width x height: the largest 4:3
 // rectangle in it, centred (see scene/viewport.cpp).
 FrameViewport frame_viewport_fit(int width, int height);
+// The state the layers start from, which the backdrop pass ends with: the depth buffer cleared,
+// lighting on, texturing off, colours taken as the material. For a frame whose backdrop pixels are
+// put in place another way; its GL state otherwise is the previous frame's.
+void set_layer_state();
 // Called by draw_frame between the backdrop pass and the ornament pass.
 void spawn_ornament_step();
 // Called by draw_frame inside the ornament pass.

@@ -292,6 +292,12 @@ def proc_stat(pid):
         return None
 
 
+def cpu_seconds(pid):
+    """User + system CPU time a process has used so far, from /proc (None once it has ended)."""
+    fields = proc_stat(pid)
+    return None if fields is None else (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def read_ppm_file(path):
     """read_ppm on a file."""
     with open(path, "rb") as f:
@@ -1137,8 +1143,4 @@ class Intro:
 
     def cpu_seconds(self):
         """User + system CPU time the program has used so far, from /proc (None once it has ended)."""
-        fields = proc_stat(self.process.pid)
-        if fields is None:
-            return None
-        ticks = os.sysconf("SC_CLK_TCK")
-        return (int(fields[11]) + int(fields[12])) / ticks
+        return cpu_seconds(self.process.pid)
