@@ -20,6 +20,17 @@ void init_glut();
 // hidden and swap interval 0, and current.
 void open_window(bool truecolor);
 
+// A viewport in GL window coordinates: its lower-left corner and its size.
+struct FrameViewport {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+// The viewport that shows the 800 x 600 frame in a window of width x height: the largest 4:3
+// rectangle in it, centred.
+FrameViewport frame_viewport_fit(int width, int height);
+
 // GLUT callbacks, registered by run_intro in this order.
 void on_reshape(int width, int height);
 void on_key(unsigned char key, int x, int y);

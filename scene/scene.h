@@ -70,16 +70,6 @@ void draw_frame();
 // scroller) are what moves, and drawing them steps the animation on by one frame.
 void draw_backdrop();
 void draw_layers();
-// A viewport in GL window coordinates: its lower-left corner and its size.
-struct FrameViewport {
-    int x;
-    int y;
-    int width;
-    int height;
-};
-// The viewport that shows the 800 x 600 frame in a window of width x height: the largest 4:3
-// rectangle in it, centred (see scene/viewport.cpp).
-FrameViewport frame_viewport_fit(int width, int height);
 // The state the layers start from, which the backdrop pass ends with: the depth buffer cleared,
 // lighting on, texturing off, colours taken as the material. For a frame whose backdrop pixels are
 // put in place another way; its GL state otherwise is the previous frame's.

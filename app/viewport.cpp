@@ -1,5 +1,5 @@
 // Where the 800 x 600 frame goes in a window or buffer of another size.
-#include "scene.h"
+#include "app.h"
 
 // Called by the reshape callback with the window's new size. The projections fill whatever
 // viewport they are given, so this rectangle alone scales the frame: the largest 4:3 one that fits,
