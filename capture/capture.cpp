@@ -24,6 +24,7 @@ extern "C" {
 #include <thread>
 
 #include "capture.h"
+#include "platform.h"
 #include "scene.h"
 
 // Frames drawn ahead of the encoder: enough to ride out an uneven frame on either side.
@@ -151,36 +152,32 @@ static void progress_show(Progress* progress, const char* what, long done, long 
     progress->shown = true;
 }
 
-// picture_missing's answer for a gfx.data that is there but no plain file (a folder, a FIFO, a device).
-static const int NOT_A_FILE = -1;
-
-static const char* picture_problem(int why) { return why == NOT_A_FILE ? "not a plain file" : strerror(why); }
-
-// 0 when folder holds a gfx.data that can be read, else why not (an errno value or NOT_A_FILE). The
-// open does not block, so a FIFO of that name cannot hold the capture up.
-static int picture_missing(const std::string& folder)
+// Null when folder holds a gfx.data the picture loader will open, else the loader's reason why not;
+// absent tells whether there is no such file at all.
+static const char* picture_missing(const std::string& folder, bool* absent)
 {
-    const int fd = open((folder + "/gfx.data").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    struct stat file;
-    const int why = fstat(fd, &file) != 0 ? errno : S_ISREG(file.st_mode) ? 0 : NOT_A_FILE;
-    close(fd);
-    return why;
+    const std::string path = folder + "/gfx.data";
+    const char* why = nullptr;
+    FILE* file = plain_file_open(path.c_str(), &why);
+    *absent = file == nullptr && errno == ENOENT;
+    if (file == nullptr)
+        return why;
+    fclose(file);
+    return nullptr;
 }
 
 // Where gfx.data is read from: the working folder when it holds one, as for the intro, else the
 // installed data folder, found from where the program lies. Says why on stderr when neither serves.
 static bool find_picture_folder(const char* program_path, std::string* folder)
 {
-    const int here = picture_missing(".");
-    if (here == 0) {
+    bool absent = false;
+    const char* here = picture_missing(".", &absent);
+    if (here == nullptr) {
         *folder = ".";
         return true;
     }
-    if (here != ENOENT) {
-        fprintf(stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n",
-            picture_problem(here));
+    if (!absent) {
+        fprintf(stderr, "glimmerhorn-capture: cannot read gfx.data in the working folder: %s\n", here);
         return false;
     }
     char program[PATH_MAX];
@@ -191,8 +188,8 @@ static bool find_picture_folder(const char* program_path, std::string* folder)
     const char* slash = strrchr(path, '/');
     const std::string installed = (slash ? std::string(path, (size_t)(slash - path)) : std::string(".")) + "/"
         + GLIMMERHORN_CAPTURE_DATA;
-    const int there = picture_missing(installed);
-    if (there == 0) {
+    const char* there = picture_missing(installed, &absent);
+    if (there == nullptr) {
         *folder = installed;
         return true;
     }
@@ -200,7 +197,7 @@ static bool find_picture_folder(const char* program_path, std::string* folder)
     fprintf(stderr,
         "glimmerhorn-capture: no picture: gfx.data is neither in the working folder nor in %s (%s); run it "
         "where gfx.data is\n",
-        shown ? shown : installed.c_str(), picture_problem(there));
+        shown ? shown : installed.c_str(), there);
     free(shown);
     return false;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "capture.h"
+#include "platform.h"
 #include "scene.h"
 
 static EGLDisplay offscreen_display = EGL_NO_DISPLAY;
@@ -17,18 +18,6 @@ static EGLSurface offscreen_backdrop = EGL_NO_SURFACE; // the backdrop pass's pi
 static EGLContext offscreen_context = EGL_NO_CONTEXT;
 static int offscreen_width;
 static int offscreen_height;
-
-static bool has_extension(const char* list, const char* name)
-{
-    const size_t length = strlen(name);
-    for (const char* at = list ? strstr(list, name) : nullptr; at; at = strstr(at + length, name)) {
-        const bool starts = at == list || at[-1] == ' ';
-        const bool ends = at[length] == '\0' || at[length] == ' ';
-        if (starts && ends)
-            return true;
-    }
-    return false;
-}
 
 static bool offscreen_fail(const char* what)
 {

@@ -5,32 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <jpeglib.h>
 
 #include "media.h"
 #include "platform.h"
-
-// Opens the picture for reading, or returns null when it is not a regular file. The open does not
-// block, so a FIFO of that name cannot hold up the start; a folder or a device is refused before the
-// decoder could take it for an empty or endless file.
-static FILE* open_picture(const char* path)
-{
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat status = {};
-    FILE* file = nullptr;
-    // reads block again as usual: a regular file has no writer to wait for
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && fcntl(fd, F_SETFL, 0) == 0)
-        file = fdopen(fd, "rb");
-    if (file == nullptr)
-        close(fd);
-    return file;
-}
 
 // Where on_jpeg_fatal_error sends control: back into read_jpeg_image, past the decoder.
 static jmp_buf jpeg_fatal_return;
@@ -91,7 +69,10 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     }
     jpeg_create_decompress(&cinfo);
 
-    file = open_picture(path);
+    // a folder, a FIFO or a device is refused like a missing file, before the decoder could take it
+    // for an empty or endless one; the message names the file alone, not why
+    const char* why = nullptr;
+    file = plain_file_open(path, &why);
     if (file == nullptr) {
         char text[256];
         snprintf(text, sizeof text, "Can't open JPEG file %s\n", path);

@@ -1,8 +1,18 @@
 // The small platform layer under the intro, one implementation for Linux and one for Windows (_win
-// files): message boxes, frame timer, display mode, swap control, window class, audio player.
+// files): plain files, message boxes, frame timer, display mode, swap control, window class, audio player.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
+
+// Opens path for reading when it is a regular file, without blocking on a FIFO of that name. Otherwise
+// returns null with *why set to a short reason: strerror's text of the failing call, whose errno is
+// left set, or "not a plain file" (a folder, a FIFO, a device), with errno 0. Used by the picture
+// loader and the capture program's picture check.
+FILE* plain_file_open(const char* path, const char** why);
+// True when name is one whole word of the space-separated list (GL, GLX or EGL extensions); a null
+// list holds nothing. One name may be the prefix of another, so a plain substring search will not do.
+bool has_extension(const char* list, const char* name);
 
 // Message-box styles and answers, with the values the intro's messages were written against. On
 // Windows, windows.h (which GLUT's header includes there) defines the same names, with the same

@@ -1,24 +1,7 @@
 // Swap interval 0, so that the frame timer alone sets the pace.
 #include <GL/glx.h>
 
-#include <cstring>
-
 #include "platform.h"
-
-// Whole-word search: one extension name may be the prefix of another.
-static bool has_extension(const char* list, const char* name)
-{
-    if (!list)
-        return false;
-    const size_t length = strlen(name);
-    for (const char* at = strstr(list, name); at; at = strstr(at + length, name)) {
-        const bool starts = at == list || at[-1] == ' ';
-        const bool ends = at[length] == ' ' || at[length] == '\0';
-        if (starts && ends)
-            return true;
-    }
-    return false;
-}
 
 // Called by run_intro once the window and its context exist. The extension string is asked first:
 // glXGetProcAddress hands out a stub even for functions the server lacks, and calling one crashes.

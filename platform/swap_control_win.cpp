@@ -5,26 +5,9 @@
 
 #include <GL/gl.h>
 
-#include <cstring>
-
 typedef const char*(WINAPI* ExtensionsStringExt)();
 typedef const char*(WINAPI* ExtensionsStringArb)(HDC);
 typedef BOOL(WINAPI* SwapIntervalExt)(int);
-
-// Whole-word search: one extension name may be the prefix of another.
-static bool has_extension(const char* list, const char* name)
-{
-    if (!list)
-        return false;
-    const size_t length = strlen(name);
-    for (const char* at = strstr(list, name); at; at = strstr(at + length, name)) {
-        const bool starts = at == list || at[-1] == ' ';
-        const bool ends = at[length] == ' ' || at[length] == '\0';
-        if (starts && ends)
-            return true;
-    }
-    return false;
-}
 
 // wglGetProcAddress returns a function pointer as PROC; the cast to the real type goes through void*.
 template <typename Function> static Function wgl_function(const char* name)
