@@ -14,7 +14,9 @@ target_link_libraries(OpenGL::GLU INTERFACE glu32)
 
 add_library(GLUT::GLUT STATIC IMPORTED)
 set_target_properties(GLUT::GLUT PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libfreeglut_static.a)
-target_include_directories(GLUT::GLUT INTERFACE ${prefix}/include)
+# freeglut installs GL/glut.h only where it replaces another GLUT, which on Windows it does not
+file(WRITE ${CMAKE_BINARY_DIR}/glut-include/GL/glut.h "#include \"freeglut_std.h\"\n")
+target_include_directories(GLUT::GLUT INTERFACE ${prefix}/include ${prefix}/include/GL ${CMAKE_BINARY_DIR}/glut-include)
 target_compile_definitions(GLUT::GLUT INTERFACE FREEGLUT_STATIC)
 target_link_libraries(GLUT::GLUT INTERFACE glu32 opengl32 gdi32 winmm)
 

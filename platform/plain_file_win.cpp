@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

@@ -106,7 +106,7 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable)
         const char* stream = getenv("GLIMMERHORN_SWAP_STREAM");
         swap_stream = stream ? fopen(stream, "w") : NULL;
         if (real_get_proc_address)
-            *(ProcAddress*)&real_swap = real_get_proc_address((const GLubyte*)"glXSwapBuffers");
+            real_swap = (void (*)(Display*, GLXDrawable))real_get_proc_address((const GLubyte*)"glXSwapBuffers");
         else
             *(void**)&real_swap = dlsym(RTLD_NEXT, "glXSwapBuffers"); // the form POSIX gives for this
     }

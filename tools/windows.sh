@@ -44,16 +44,20 @@ Suites: bookworm
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
+# apt's download user cannot enter a root's cache folder: as root it downloads as root.
+[ "$(id -u)" -ne 0 ] || sandbox="-o APT::Sandbox::User=root"
 private_apt() {
+    # shellcheck disable=SC2086
     "$@" -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources.list.d" \
-        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o Debug::NoLocking=1
+        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o Debug::NoLocking=1 ${sandbox:-}
 }
 if ! private_apt apt-get update -qq; then
     ls "$apt_dir"/lists/*Sources* >/dev/null 2>&1 || { echo "windows.sh: the source lists cannot be fetched" >&2; exit 1; }
     echo "windows.sh: the archive cannot be reached; using the source lists fetched before" >&2
 fi
 
-# The cache key: the libraries' source versions, the compilers' version and the flags.
+# The cache key: the libraries' source versions, the compilers' version, the flags, and the toolchain
+# file and build steps below that use them.
 versions=""
 for library in $LIBRARIES; do
     version=$(private_apt apt-cache showsrc "$library" | sed -n 's/^Version: //p' | sort -V | tail -n 1)
@@ -61,7 +65,8 @@ for library in $LIBRARIES; do
     versions="$versions $library=$version"
 done
 compiler=$($CXX --version | head -n 1)
-key=$(printf '%s\n' "$versions" "$compiler" "$FLAGS" "$(cat tools/mingw64.cmake)" | sha256sum | cut -c1-16)
+steps=$(sed -n '/^build_libraries() {$/,/^}$/p' tools/windows.sh)
+key=$(printf '%s\n' "$versions" "$compiler" "$FLAGS" "$(cat tools/mingw64.cmake)" "$steps" | sha256sum | cut -c1-16)
 prefix=$cache/win64-$key
 
 build_libraries() {
@@ -73,9 +78,12 @@ build_libraries() {
         version=$(echo "$versions" | tr ' ' '\n' | sed -n "s/^$library=//p")
         private_apt apt-get source --download-only -qq "$library=$version"
     done)
+    # apt checked the files against the archive's signed lists; dpkg-source's own check of the
+    # uploader's signature (no keyring here) only makes noise, kept in a log unless unpacking fails
     for dsc in "$work"/*.dsc; do
         name=$(basename "$dsc" .dsc | sed 's/_.*//')
-        dpkg-source -q -x --skip-debianization "$dsc" "$work/$name" >/dev/null
+        dpkg-source -x --skip-debianization "$dsc" "$work/$name" >"$work/$name.log" 2>&1 ||
+            { cat "$work/$name.log" >&2; exit 1; }
     done
     cmake_library() {
         name=$1

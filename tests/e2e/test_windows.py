@@ -139,7 +139,7 @@ class Windows(unittest.TestCase):
         server = subprocess.Popen(
             ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disallow-exit",
              "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
-             "--load=module-null-sink sink_name=intro rate=44100 channels=2",
+             "--load=module-null-sink sink_name=intro format=float32le rate=44100 channels=2",
              "--load=module-always-sink"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(harness._stop, server, signal.SIGTERM, 5.0)
         harness.wait_until(lambda: os.path.exists(socket), 20.0, what="PulseAudio's socket")
