@@ -3,11 +3,18 @@
 
 #include <windows.h>
 
+#include <GL/gl.h>
+
+static int requested_width; // the size display_mode_set asked for, which the picture is drawn in
+static int requested_height;
+
 // Called by set_display_mode before the window exists. CDS_FULLSCREEN makes the change temporary:
 // Windows puts the desktop's mode back when the process ends, however it ends. Results are not
 // looked at: without the mode the intro runs on the desktop's.
 void display_mode_set(int width, int height, int bpp)
 {
+    requested_width = width;
+    requested_height = height;
     ShowCursor(FALSE);
     DEVMODEA mode = {};
     mode.dmSize = sizeof mode;
@@ -19,8 +26,20 @@ void display_mode_set(int width, int height, int bpp)
     ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
 }
 
-// The switch is made before the window exists; nothing is left for afterwards.
-void display_mode_set_on_window() { }
+// Called by run_intro once the window exists, its context current; the switch itself was made before.
+// Windows shrinks a window with a caption that does not fit the screen, so on an 800 x 600 screen the
+// window's 800 x 600 client area came out short of 600 rows, and the context's viewport with it. The
+// window loses its frame as the full-screen request will have it, at the size asked for, and the
+// viewport gets that size.
+void display_mode_set_on_window()
+{
+    HWND window = WindowFromDC(wglGetCurrentDC());
+    if (window == nullptr || requested_width <= 0 || requested_height <= 0)
+        return;
+    SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~(LONG_PTR)(WS_CAPTION | WS_THICKFRAME));
+    SetWindowPos(window, nullptr, 0, 0, requested_width, requested_height, SWP_FRAMECHANGED | SWP_NOZORDER);
+    glViewport(0, 0, requested_width, requested_height);
+}
 
 // The window's icon comes with the program (its GLUT_ICON resource, which freeglut's window class
 // loads); Windows has no class names for panels to match.

@@ -1117,14 +1117,17 @@ class WineIntro(Intro):
         """Focuses ``window`` and presses a key there: Wine takes no key sent to a window unfocused."""
         self.server.run("xdotool", "windowfocus", str(window), "key", keysym, check=False)
 
+    def wait_box_gone(self, box, timeout=30.0, shown_by=()):
+        wait_until(lambda: box not in self.boxes(), timeout, what="the box to close")
+
     def answer(self, box, yes):
         """Yes is the default button (Return); No is its mnemonic, n."""
         self.press(box, "Return" if yes else "n")
-        self.wait_box_gone(box, timeout=30.0)
+        self.wait_box_gone(box)
 
     def dismiss(self, box):
         self.press(box, "Return")
-        self.wait_box_gone(box, timeout=30.0)
+        self.wait_box_gone(box)
 
     def wait_for_window(self, timeout=60.0, title=TITLE):
         def find():

@@ -43,7 +43,9 @@ class Windows(unittest.TestCase):
 
     def frames_keys_and_question(self, depth, yes, exit_key):
         out = harness.output_dir(self)
-        with harness.Xvfb(depth=depth, log_dir=out) as x:
+        # a screen larger than the window: on an 800 x 600 one Windows shrinks the captioned window
+        # before it goes full screen, and under Wine the first frame keeps the shrunken drawable
+        with harness.Xvfb(depth=depth, size=DESKTOP, log_dir=out) as x:
             expected = self.linux_frames(x, yes)
             with harness.WineIntro(x, out_dir=out, env=no_sound_device(), grab_frames=(1, 500)) as intro:
                 box = intro.wait_for_box()
@@ -62,11 +64,15 @@ class Windows(unittest.TestCase):
                     intro.key(key)
                 time.sleep(1.0)
                 self.assertTrue(intro.running(), "a key other than Esc or q ended the intro")
+                counts = []
                 for number, reference in zip((1, 500), expected):
                     frame = intro.frame(number)
                     frame.save_png(os.path.join(out, "frame-%d.png" % number))
+                    reference.save_png(os.path.join(out, "frame-%d-linux.png" % number))
                     self.assertEqual((frame.width, frame.height), (800, 600))
-                    self.assertTrue(frame.data == reference.data, "frame %d differs from the Linux build's" % number)
+                    differing = sum(1 for i in range(0, len(frame.data), 3) if frame.data[i:i + 3] != reference.data[i:i + 3])
+                    counts.append(differing)
+                self.assertEqual(counts, [0, 0], "pixels of frames 1 and 500 that differ from the Linux build's")
                 x.screenshot(out, "running")
                 intro.key(exit_key)
                 self.assertEqual(intro.wait(timeout=20.0), 0)
