@@ -10,8 +10,9 @@
 
 #include <cstring>
 
-// Blocks queued on the device: four of PLAYER_BLOCK_FRAMES, about 93 ms at 44,100 Hz.
-static const int PLAYER_BLOCKS = 4;
+// Blocks queued on the device: eight of PLAYER_BLOCK_FRAMES, about 186 ms at 44,100 Hz, which a
+// busy machine does not run dry.
+static const int PLAYER_BLOCKS = 8;
 
 // The player's state. The feeding thread reads player_module and player_playing inside
 // player_lock; the main thread changes them only inside it.

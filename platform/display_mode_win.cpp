@@ -5,12 +5,18 @@
 
 #include <GL/gl.h>
 
+#include <cstdlib>
+
 static int requested_width; // the size display_mode_set asked for, which the picture is drawn in
 static int requested_height;
 
+// At exit (the exit key, or GLUT's own exit): the desktop's mode back. Windows does that itself for a
+// CDS_FULLSCREEN change when the process ends; Wine does not.
+static void display_mode_restore() { ChangeDisplaySettingsA(nullptr, 0); }
+
 // Called by set_display_mode before the window exists. CDS_FULLSCREEN makes the change temporary:
-// Windows puts the desktop's mode back when the process ends, however it ends. Results are not
-// looked at: without the mode the intro runs on the desktop's.
+// Windows puts the desktop's mode back when the process ends, however it ends. Failure is not
+// reported: without the mode the intro runs on the desktop's.
 void display_mode_set(int width, int height, int bpp)
 {
     requested_width = width;
@@ -23,7 +29,8 @@ void display_mode_set(int width, int height, int bpp)
     mode.dmPelsWidth = (DWORD)width;
     mode.dmPelsHeight = (DWORD)height;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+    if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL)
+        atexit(display_mode_restore);
 }
 
 // Called by run_intro once the window exists, its context current; the switch itself was made before.

@@ -1048,9 +1048,12 @@ class WineIntro(Intro):
     Windows' own (MessageBoxA), drawn by Wine as plain X windows: ``box_texts()`` lists the texts of
     the boxes shown so far."""
 
-    def __init__(self, server, exe=None, cwd=None, env=None, out_dir=None, grab_frames=(), command=None):
+    def __init__(self, server, exe=None, cwd=None, env=None, out_dir=None, grab_frames=(), command=None,
+                 detached=False):
         exe = exe or windows_exe()
         self.exe = exe
+        # a command such as ``start`` that starts the intro and ends: its end is no failure
+        self.detached = detached
         super().__init__(server, binary=_which("wine"), cwd=cwd or os.path.dirname(exe),
                          args=command if command is not None else [exe], env=env, out_dir=out_dir,
                          gl_probe=True, grab_frames=grab_frames)
@@ -1089,11 +1092,19 @@ class WineIntro(Intro):
         return [bytes(text, "ascii").decode("unicode_escape")
                 for text in re.findall(r'trace:msgbox:MSGBOX_OnInit L"(.*)"', self.output())]
 
+    def _windows(self):
+        # Wine makes and drops helper windows all the time: a tree listed while one goes fails; the
+        # caller polls again
+        try:
+            return self.server.top_windows()
+        except subprocess.CalledProcessError:
+            return []
+
     def boxes(self):
         """The intro's mapped windows that are message boxes: every mapped one with a caption of the
         program's except the main window, which takes at least 800 x 600."""
         found = []
-        for window, name, width, height, _x, _y in self.server.top_windows():
+        for window, name, width, height, _x, _y in self._windows():
             if name in (TITLE, "Glimmerhorn", "JPEG Error") and width < 800 and height < 600:
                 info = self.server.window_info(window)
                 if info and info["map_state"] == "IsViewable":
@@ -1102,6 +1113,15 @@ class WineIntro(Intro):
 
     def box_processes(self):
         return set()
+
+    def _alive_or_fail(self, what):
+        if not self.detached:
+            super()._alive_or_fail(what)
+
+    def main_window_gone(self, timeout=30.0):
+        """Waits until no window of the intro's is left (for a detached intro, whose status is not ours)."""
+        wait_until(lambda: not any(name == TITLE for _w, name, *_rest in self._windows()), timeout,
+                   what="the intro's window to go")
 
     def no_box_reason(self):
         return None
@@ -1132,7 +1152,7 @@ class WineIntro(Intro):
     def wait_for_window(self, timeout=60.0, title=TITLE):
         def find():
             self._alive_or_fail("the window")
-            for window, name, width, height, _x, _y in self.server.top_windows():
+            for window, name, width, height, _x, _y in self._windows():
                 if name == title and width >= 800 and height >= 600:
                     info = self.server.window_info(window)
                     if info and info["map_state"] == "IsViewable":
