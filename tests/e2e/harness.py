@@ -1027,8 +1027,8 @@ def windows_exe():
 
 def wine_prefix():
     """The tests' Wine prefix, made once (``wineboot``, some 10 s) in ``$GLIMMERHORN_WINE_PREFIX`` or a
-    folder beside the output root, and shared by every Wine test; CTest runs them one at a time
-    (resource lock "wine"), each with a wineserver of its own."""
+    folder beside the output root, and shared by the Wine tests, which run one after another, each
+    with a wineserver of its own."""
     root = os.environ.get("GLIMMERHORN_E2E_OUT") or os.path.join(tempfile.gettempdir(), "glimmerhorn-e2e")
     prefix = os.environ.get("GLIMMERHORN_WINE_PREFIX") or os.path.join(os.path.dirname(root), "wine-prefix")
     if not os.path.isfile(os.path.join(prefix, "system.reg")):
