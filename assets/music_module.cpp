@@ -7,19 +7,17 @@
 #error "GLIMMERHORN_MUSIC_FILE must name assets/music.xm"
 #endif
 
-asm(".section .rodata\n"
+// GLIMMERHORN_ASM_READONLY and GLIMMERHORN_ASM_PREVIOUS, also from the build, enter the object
+// format's read-only data section and go back to the section before it.
+asm(GLIMMERHORN_ASM_READONLY "\n"
     ".global music_module\n"
-    ".type music_module, @object\n"
     ".balign 16\n"
     "music_module:\n"
     ".incbin \"" GLIMMERHORN_MUSIC_FILE "\"\n"
     "music_module_end:\n"
     ".zero 16\n"
-    ".size music_module, . - music_module\n"
     ".global music_module_size\n"
-    ".type music_module_size, @object\n"
     ".balign 8\n"
     "music_module_size:\n"
     ".quad music_module_end - music_module\n"
-    ".size music_module_size, 8\n"
-    ".previous\n");
+    GLIMMERHORN_ASM_PREVIOUS "\n");

@@ -1,5 +1,5 @@
-// The small Linux layer under the intro: plain files, message boxes, frame timer, display mode, swap
-// control, window class, audio player.
+// The small platform layer under the intro, one implementation for Linux and one for Windows (_win
+// files): plain files, message boxes, frame timer, display mode, swap control, window class, audio player.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,10 @@ FILE* plain_file_open(const char* path, const char** why);
 // list holds nothing. One name may be the prefix of another, so a plain substring search will not do.
 bool has_extension(const char* list, const char* name);
 
-// Message-box styles and answers, with the values the intro's messages were written against.
+// Message-box styles and answers, with the values the intro's messages were written against. On
+// Windows, windows.h (which GLUT's header includes there) defines the same names, with the same
+// values, as macros.
+#ifndef MB_OK
 constexpr int MB_OK = 0;
 constexpr int MB_YESNO = 4;
 constexpr int MB_ICONERROR = 16;
@@ -23,6 +26,7 @@ constexpr int MB_ICONWARNING = 48;
 constexpr int IDOK = 1;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+#endif
 
 // Shows a modal box with no owner window and returns the button pressed (IDOK, IDYES, IDNO).
 // When no box can be shown it writes "caption: text" to stderr (the first time after a line with
@@ -34,7 +38,7 @@ int message_box_show(const char* text, const char* caption, int style);
 bool frame_timer_query(unsigned* period_min, unsigned* period_max);
 // Creates the timer; false when it cannot be made.
 bool frame_timer_create();
-// Begin and end the run's timer period; Linux clocks are already fine-grained, so these only succeed.
+// Begin and end the run's timer period (Windows' timer resolution; on Linux the thread's timer slack).
 bool frame_timer_begin_period(unsigned period);
 void frame_timer_end_period(unsigned period);
 // Forgets the last frame's arming; an expiry still pending is dropped by the next arming.

@@ -6,6 +6,8 @@
 # run the capture program; the ffmpeg package's ffprobe and ffmpeg read its files back in the tests.
 # mutter, weston, sway, KWin and the screen-cast tools (PipeWire, GStreamer, Python's GObject
 # bindings) are for the tests on Wayland compositors; xwd (x11-apps) reads a window's alpha channel.
+# Wine runs the Windows build in the tests (which tools/windows.sh builds with packages of its own);
+# PulseAudio gives it a null sink to play into.
 set -eu
 
 BUILD="cmake make g++ pkg-config libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libjpeg62-turbo-dev
@@ -15,7 +17,8 @@ TEST="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-apps x11-xserver-uti
 xserver-xorg-core xserver-xorg-video-dummy mesa-utils clang libclang-rt-14-dev
 dpkg-dev file desktop-file-utils ffmpeg
 mutter weston sway kwin-wayland xwayland dbus-daemon pipewire pipewire-bin wireplumber gstreamer1.0-pipewire
-gstreamer1.0-tools gstreamer1.0-plugins-base python3-gi gir1.2-glib-2.0"
+gstreamer1.0-tools gstreamer1.0-plugins-base python3-gi gir1.2-glib-2.0
+wine wine64 pulseaudio pulseaudio-utils"
 
 case "${1:-run}" in
 run) wanted="$BUILD" ;;

@@ -5,12 +5,17 @@
 //                              written as frame-<number>.ppm
 //   GLIMMERHORN_SWAP_LOG       file: monotonic and CPU seconds of every swap, written at exit
 //   GLIMMERHORN_SWAP_STREAM    file: the same, written as the swaps come (long runs)
+// Under Wine the Windows build's swaps pass here too: Wine opens libGL itself and takes every GLX
+// function from glXGetProcAddressARB, so the probe also wraps dlsym to hand out its own
+// glXGetProcAddressARB, which hands out its own glXSwapBuffers. The preload lands in Wine's helper
+// processes as well; only a process that swapped writes the logs.
 #define _GNU_SOURCE
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 // One record per swap, kept in memory until the process ends; a run of a few minutes at 100 frames
@@ -22,7 +27,10 @@ typedef struct SwapTime {
 
 enum { MAX_SWAP_TIMES = 1 << 17 };
 
+typedef void (*ProcAddress)(void);
+
 static void (*real_swap)(Display*, GLXDrawable);
+static ProcAddress (*real_get_proc_address)(const GLubyte*);
 static int started;
 static long swap_count;
 static GLint first_viewport[4];
@@ -97,7 +105,10 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable)
         swap_log = getenv("GLIMMERHORN_SWAP_LOG");
         const char* stream = getenv("GLIMMERHORN_SWAP_STREAM");
         swap_stream = stream ? fopen(stream, "w") : NULL;
-        *(void**)&real_swap = dlsym(RTLD_NEXT, "glXSwapBuffers"); // the form POSIX gives for this
+        if (real_get_proc_address)
+            real_swap = (void (*)(Display*, GLXDrawable))real_get_proc_address((const GLubyte*)"glXSwapBuffers");
+        else
+            *(void**)&real_swap = dlsym(RTLD_NEXT, "glXSwapBuffers"); // the form POSIX gives for this
     }
     if (swap_stream)
         write_time(swap_stream, &now);
@@ -114,9 +125,40 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable)
         real_swap(display, drawable);
 }
 
-// Runs as the process exits (the intro ends through exit on its exit key).
+// What Wine gets for glXGetProcAddressARB: libGL's own answer, except this probe's glXSwapBuffers.
+static ProcAddress probe_get_proc_address(const GLubyte* name)
+{
+    if (strcmp((const char*)name, "glXSwapBuffers") == 0)
+        return (ProcAddress)glXSwapBuffers;
+    return real_get_proc_address ? real_get_proc_address(name) : NULL;
+}
+
+// Every dlsym of the process: glXGetProcAddress(ARB) looked up in libGL becomes the probe's.
+void* dlsym(void* handle, const char* name)
+{
+    static void* (*real_dlsym)(void*, const char*);
+    if (!real_dlsym) {
+        *(void**)&real_dlsym = dlvsym(RTLD_NEXT, "dlsym", "GLIBC_2.34");
+        if (!real_dlsym)
+            *(void**)&real_dlsym = dlvsym(RTLD_NEXT, "dlsym", "GLIBC_2.2.5");
+    }
+    void* found = real_dlsym(handle, name);
+    if (found && (strcmp(name, "glXGetProcAddressARB") == 0 || strcmp(name, "glXGetProcAddress") == 0)) {
+        *(void**)&real_get_proc_address = found;
+        ProcAddress (*wrapper)(const GLubyte*) = probe_get_proc_address;
+        void* handed_out;
+        memcpy(&handed_out, &wrapper, sizeof handed_out);
+        return handed_out;
+    }
+    return found;
+}
+
+// Runs as the process exits (the intro ends through exit on its exit key). A process that never
+// swapped (one of Wine's helpers) leaves the logs alone.
 __attribute__((destructor)) static void write_logs(void)
 {
+    if (swap_count == 0)
+        return;
     if (swap_stream)
         fclose(swap_stream);
     FILE* file = swap_log ? fopen(swap_log, "w") : NULL;

@@ -1,5 +1,6 @@
 // Paints the program's icon: the snowflake of the ornament mesh, seen from the front, on a night-blue
-// disc. Writes one PNG per size named on the command line: make_icon OUT_DIR SIZE...
+// disc. Writes one PNG per size named on the command line, make_icon OUT_DIR SIZE..., or one Windows
+// icon file holding them all, make_icon OUT.ico SIZE...
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -136,25 +137,71 @@ static std::vector<uint8_t> paint(int size)
     return rgba;
 }
 
+static bool write_file(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    const bool written = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file && fclose(file) != 0)
+        return false;
+    if (!written)
+        fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
+    return written;
+}
+
+static void put_le(std::vector<uint8_t>& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        out.push_back((uint8_t)(value >> (8 * i)));
+}
+
+// A Windows icon file: a directory of one entry per size, each image stored as a PNG (which Windows
+// takes at every size). A width or height of 256 is written as 0.
+static std::vector<uint8_t> encode_ico(const std::vector<int>& sizes, const std::vector<std::vector<uint8_t>>& pngs)
+{
+    std::vector<uint8_t> ico;
+    put_le(ico, 0, 2); // reserved
+    put_le(ico, 1, 2); // an icon, not a cursor
+    put_le(ico, (uint32_t)sizes.size(), 2);
+    uint32_t offset = (uint32_t)(6 + 16 * sizes.size());
+    for (size_t i = 0; i < sizes.size(); i++) {
+        // width, height, palette size, reserved, colour planes, bits per pixel, bytes, offset
+        put_le(ico, (uint32_t)(sizes[i] & 0xFF), 1);
+        put_le(ico, (uint32_t)(sizes[i] & 0xFF), 1);
+        put_le(ico, 0, 1);
+        put_le(ico, 0, 1);
+        put_le(ico, 1, 2);
+        put_le(ico, 32, 2);
+        put_le(ico, (uint32_t)pngs[i].size(), 4);
+        put_le(ico, offset, 4);
+        offset += (uint32_t)pngs[i].size();
+    }
+    for (const std::vector<uint8_t>& png : pngs)
+        ico.insert(ico.end(), png.begin(), png.end());
+    return ico;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: make_icon OUT_DIR SIZE...\n");
+        fprintf(stderr, "usage: make_icon OUT_DIR SIZE... | make_icon OUT.ico SIZE...\n");
         return 2;
     }
+    const std::string out = argv[1];
+    const bool one_icon_file = out.size() > 4 && out.compare(out.size() - 4, 4, ".ico") == 0;
+    std::vector<int> sizes;
+    std::vector<std::vector<uint8_t>> pngs;
     for (int i = 2; i < argc; i++) {
         const int size = atoi(argv[i]);
-        if (size < 8 || size > 1024) {
-            fprintf(stderr, "make_icon: size %s is not between 8 and 1024\n", argv[i]);
+        if (size < 8 || size > (one_icon_file ? 256 : 1024)) {
+            fprintf(stderr, "make_icon: size %s is not between 8 and %d\n", argv[i], one_icon_file ? 256 : 1024);
             return 2;
         }
-        const std::vector<uint8_t> png = encode_png(size, paint(size));
-        const std::string path = std::string(argv[1]) + "/glimmerhorn-" + argv[i] + ".png";
-        FILE* file = fopen(path.c_str(), "wb");
-        if (!file || fwrite(png.data(), 1, png.size(), file) != png.size() || fclose(file) != 0) {
-            fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
+        sizes.push_back(size);
+        pngs.push_back(encode_png(size, paint(size)));
+        if (!one_icon_file && !write_file(out + "/glimmerhorn-" + argv[i] + ".png", pngs.back()))
             return 1;
-        }
     }
+    if (one_icon_file && !write_file(out, encode_ico(sizes, pngs)))
+        return 1;
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds with warnings as errors and runs every test: the whole suite on a
-# normal build, then the unit tests and a short run of the whole intro on a build with AddressSanitizer and UBSan.
+# normal build and on the Windows release (tools/windows.sh, its libraries cached), then the unit tests
+# and a short run of the whole intro on a build with AddressSanitizer and UBSan.
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/deps.sh test
@@ -8,6 +9,7 @@ jobs=$(nproc)
 
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMMERHORN_WERROR=ON
 cmake --build build-test -j"$jobs"
+GLIMMERHORN_WERROR=ON sh tools/windows.sh
 (cd build-test && ctest --output-on-failure -j"$jobs")
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGLIMMERHORN_WERROR=ON -DGLIMMERHORN_SANITIZE=ON

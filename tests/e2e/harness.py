@@ -1144,3 +1144,181 @@ class Intro:
     def cpu_seconds(self):
         """User + system CPU time the program has used so far, from /proc (None once it has ended)."""
         return cpu_seconds(self.process.pid)
+
+
+
+# ---------------------------------------------------------------------------------------------
+# The Windows build under Wine
+
+
+#: What Wine is told in every test: no debug noise but the message boxes' texts (so tests can read
+#: them from the output), no browser or .NET set-up, no desktop menu entries.
+WINE_ENV = {
+    "WINEDEBUG": "-all,trace+msgbox",
+    "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
+}
+
+
+def windows_exe():
+    """The Windows build's folder holding glimmerhorn.exe beside gfx.data, from
+    ``$GLIMMERHORN_WINDOWS_EXE`` (CTest sets it); RuntimeError when unset or missing."""
+    path = os.environ.get("GLIMMERHORN_WINDOWS_EXE")
+    if not path or not os.path.isfile(path):
+        raise RuntimeError("set GLIMMERHORN_WINDOWS_EXE to the Windows build's glimmerhorn.exe (got %r)" % path)
+    return os.path.abspath(path)
+
+
+def wine_prefix():
+    """The tests' Wine prefix, made once (``wineboot``, some 10 s) in ``$GLIMMERHORN_WINE_PREFIX`` or a
+    folder beside the output root, and shared by the Wine tests, which run one after another, each
+    with a wineserver of its own."""
+    root = os.environ.get("GLIMMERHORN_E2E_OUT") or os.path.join(tempfile.gettempdir(), "glimmerhorn-e2e")
+    prefix = os.environ.get("GLIMMERHORN_WINE_PREFIX") or os.path.join(os.path.dirname(root), "wine-prefix")
+    if not os.path.isfile(os.path.join(prefix, "system.reg")):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env.update(WINE_ENV, WINEPREFIX=prefix)
+        subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=300, check=False)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=120, check=False)
+    return prefix
+
+
+class WineIntro(Intro):
+    """Context manager: the Windows build run by ``wine`` on an X server, watched as Intro watches the
+    Linux one. ``exe`` defaults to windows_exe() and ``cwd`` to its folder (where gfx.data sits). The
+    GL probe is always preloaded with a swap stream (which ``wait_until_running`` reads); a wineserver
+    of the intro's own is started first, without the probe, and ended on exit. Message boxes are
+    Windows' own (MessageBoxA), drawn by Wine as plain X windows: ``box_texts()`` lists the texts of
+    the boxes shown so far."""
+
+    def __init__(self, server, exe=None, cwd=None, env=None, out_dir=None, grab_frames=(), command=None,
+                 detached=False):
+        exe = exe or windows_exe()
+        self.exe = exe
+        # a command such as ``start`` that starts the intro and ends: its end is no failure
+        self.detached = detached
+        super().__init__(server, binary=_which("wine"), cwd=cwd or os.path.dirname(exe),
+                         args=command if command is not None else [exe], env=env, out_dir=out_dir,
+                         gl_probe=True, grab_frames=grab_frames)
+        self.prefix = wine_prefix()
+        self.swap_stream = os.path.join(self._probe_folder.name, "swaps.txt")
+        self.extra_env.update(WINE_ENV, WINEPREFIX=self.prefix, GLIMMERHORN_SWAP_STREAM=self.swap_stream)
+
+    def wine_env(self):
+        """The environment of the Wine tools (wineserver, wine) for this intro, without the probe."""
+        env = self.server.env
+        env.update({k: v for k, v in self.extra_env.items() if not k.startswith(("LD_PRELOAD", "GLIMMERHORN_"))})
+        return env
+
+    def __enter__(self):
+        subprocess.run(["wineserver", "-k"], env=self.wine_env(), stderr=subprocess.DEVNULL, check=False)
+        self.wineserver = subprocess.Popen(["wineserver", "-f", "-p"], env=self.wine_env(),
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL, start_new_session=True)
+        return super().__enter__()
+
+    def __exit__(self, *exc):
+        super().__exit__(*exc)
+        subprocess.run(["wineserver", "-k"], env=self.wine_env(), stderr=subprocess.DEVNULL, check=False)
+        _stop(self.wineserver, signal.SIGTERM, 10.0)
+        return False
+
+    def wine(self, *command, timeout=120):
+        """Runs a Wine command (``"reg", "query", ...``) in the intro's prefix and server; returns
+        (status, output)."""
+        done = subprocess.run([_which("wine")] + list(command), env=self.wine_env(), stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=timeout, check=False)
+        return done.returncode, done.stdout.decode("utf-8", "replace")
+
+    def box_texts(self):
+        """The texts of the message boxes shown so far, oldest first (Wine's msgbox trace)."""
+        return [bytes(text, "ascii").decode("unicode_escape")
+                for text in re.findall(r'trace:msgbox:MSGBOX_OnInit L"(.*)"', self.output())]
+
+    def _windows(self):
+        # Wine makes and drops helper windows all the time: a tree listed while one goes fails; the
+        # caller polls again
+        try:
+            return self.server.top_windows()
+        except subprocess.CalledProcessError:
+            return []
+
+    def boxes(self):
+        """The intro's mapped windows that are message boxes: every mapped one with a caption of the
+        program's except the main window, which takes at least 800 x 600."""
+        found = []
+        for window, name, width, height, _x, _y in self._windows():
+            if name in (TITLE, "Glimmerhorn", "JPEG Error") and width < 800 and height < 600:
+                info = self.server.window_info(window)
+                if info and info["map_state"] == "IsViewable":
+                    found.append(window)
+        return found
+
+    def box_processes(self):
+        return set()
+
+    def _alive_or_fail(self, what):
+        if not self.detached:
+            super()._alive_or_fail(what)
+
+    def main_window_gone(self, timeout=30.0):
+        """Waits until no window of the intro's is left (for a detached intro, whose status is not ours)."""
+        wait_until(lambda: not any(name == TITLE for _w, name, *_rest in self._windows()), timeout,
+                   what="the intro's window to go")
+
+    def no_box_reason(self):
+        return None
+
+    def wait_for_box(self, timeout=60.0):
+        def find():
+            self._alive_or_fail("a message box")
+            boxes = self.boxes()
+            return boxes[0] if boxes else None
+        return wait_until(find, timeout, what="a message box")
+
+    def press(self, window, keysym):
+        """Focuses ``window`` and presses a key there: Wine takes no key sent to a window unfocused."""
+        self.server.run("xdotool", "windowfocus", str(window), "key", keysym, check=False)
+
+    def wait_box_gone(self, box, timeout=30.0, shown_by=()):
+        wait_until(lambda: box not in self.boxes(), timeout, what="the box to close")
+
+    def answer(self, box, yes):
+        """Yes is the default button (Return); No is its mnemonic, n."""
+        self.press(box, "Return" if yes else "n")
+        self.wait_box_gone(box)
+
+    def dismiss(self, box):
+        self.press(box, "Return")
+        self.wait_box_gone(box)
+
+    def wait_for_window(self, timeout=60.0, title=TITLE):
+        def find():
+            self._alive_or_fail("the window")
+            for window, name, width, height, _x, _y in self._windows():
+                if name == title and width >= 800 and height >= 600:
+                    info = self.server.window_info(window)
+                    if info and info["map_state"] == "IsViewable":
+                        return window
+            return None
+        self.window = wait_until(find, timeout, what="the %r window" % title)
+        return self.window
+
+    def swaps(self):
+        """The swap stream's lines so far: monotonic and CPU seconds of each swap."""
+        try:
+            with open(self.swap_stream) as f:
+                return [tuple(float(v) for v in line.split()) for line in f if line.count(" ") == 1]
+        except OSError:
+            return []
+
+    def wait_until_running(self, timeout=60.0):
+        def swapping():
+            self._alive_or_fail("the main loop")
+            return len(self.swaps()) >= 3
+        wait_until(swapping, timeout, interval=0.05, what="frames to be swapped (the main loop)")
+
+    def key(self, keysym):
+        if self.window is None:
+            raise RuntimeError("call wait_for_window before sending keys")
+        self.press(self.window, keysym)
