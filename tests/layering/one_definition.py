@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """No program of a build tree takes a symbol from two places: usage one_definition.py BUILD_DIR.
 
-Reads the link command of every program (CMake's Makefile or Ninja generator) and lists with nm what
+Reads the link command of every program (CMake's Makefile generator) and lists with nm what
 each object file and static library on it defines. A symbol defined by two of them (a test file and
 a library it links, or two libraries) fails: that program links only while the linker never pulls
 in the second. Weak definitions (inline functions, templates) may repeat and are left out.
@@ -29,20 +29,6 @@ def makefile_links(build):
                 yield words[words.index("-o") + 1], os.path.dirname(os.path.dirname(folder)), words
 
 
-def ninja_links(build):
-    """(program, working folder, command words) for every program build.ninja links."""
-    ninja = lambda *args: subprocess.run(["ninja", "-C", build, "-t"] + list(args), stdout=subprocess.PIPE,  # noqa: E731
-                                         text=True, check=True).stdout
-    for line in ninja("targets", "all").splitlines():
-        output, _, rule = line.rpartition(": ")
-        if "EXECUTABLE_LINKER" in rule:
-            # the link line chains steps with &&: the one that writes the program
-            for part in ninja("commands", "-s", output).strip().splitlines()[-1].split(" && "):
-                words = shlex.split(part)
-                if "-o" in words and words[words.index("-o") + 1] == output:
-                    yield output, build, words
-
-
 def strong_definitions(path):
     """The demangled symbols that an object file or archive defines for the linker to take once."""
     listing = subprocess.run(["nm", "-g", "-C", "--defined-only", "-P", path], stdout=subprocess.PIPE,
@@ -58,12 +44,9 @@ def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     build = os.path.abspath(sys.argv[1])
-    if os.path.exists(os.path.join(build, "build.ninja")):
-        links = list(ninja_links(build))
-    elif os.path.exists(os.path.join(build, "Makefile")):
-        links = list(makefile_links(build))
-    else:
-        sys.exit("%s holds neither a Makefile nor a build.ninja" % build)
+    if not os.path.exists(os.path.join(build, "Makefile")):
+        sys.exit("%s holds no Makefile: configure it with CMake's Makefile generator" % build)
+    links = list(makefile_links(build))
     if not links:
         sys.exit("%s: no program's link command found" % build)
     defined = {}
