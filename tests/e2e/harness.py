@@ -259,11 +259,9 @@ FRAME_PARTS = ((0, 440, 16, 150), (782, 440, 16, 150), (20, 582, 760, 14), (100,
 
 
 def frame_problems(shot, frame, alpha=None):
-    """What is wrong in ``shot``, a full-screen window, for the intro's 800 x 600 frame scaled into
-    ``frame`` = (x, y, width, height), y from the top, with black bars around it: a list of lines,
-    empty when nothing is. The FRAME_PARTS must match the picture scaled alike (median colour within 12
-    a channel) and every pixel outside the frame must be black; with ``alpha`` (window_alpha of a
-    32-bit window) opaque too, or a compositor would show the desktop through the bars."""
+    """What is wrong (a list of lines) in ``shot``, a full-screen window, for the 800 x 600 frame scaled
+    into ``frame`` = (x, y, width, height): the FRAME_PARTS must match the picture (median within 12 a
+    channel), all outside must be black and, with ``alpha`` (window_alpha), opaque."""
     left, top, width, height = frame
     problems = []
     bars = ((0, 0, left, shot.height), (left + width, 0, shot.width - left - width, shot.height),
@@ -1029,7 +1027,7 @@ class Intro:
         m = re.search(r"^Glimmerhorn: no message box could be shown.*$", self.output(), re.M)
         return m.group(0) if m else None
 
-    def wait_for_box(self, timeout=20.0):
+    def wait_for_box(self, timeout=60.0):
         """Waits for a message box and returns its id (the oldest if several). Fails at once when
         the program says that no box can be shown here (it writes the message to stderr instead)."""
         def find():
@@ -1037,7 +1035,7 @@ class Intro:
             reason = self.no_box_reason()
             if reason:
                 raise AssertionError("no message box will come: %s" % reason)
-            boxes = self.server.message_boxes()
+            boxes = self.boxes()
             return boxes[0] if boxes else None
         return wait_until(find, timeout, what="a message box")
 
@@ -1057,26 +1055,29 @@ class Intro:
         box_processes() before it was closed) have all ended: the next box may take the same window id
         before a poll sees this one go."""
         shown_by = set(shown_by)
-        wait_until(lambda: box not in self.server.message_boxes() or (shown_by and not shown_by & self.box_processes()),
+        wait_until(lambda: box not in self.boxes() or (shown_by and not shown_by & self.box_processes()),
                    timeout, what="the box to close")
 
-    def press_until_gone(self, box, keysym, timeout=20.0):
+    def press_until_gone(self, box, keysym, timeout=30.0):
         """Presses ``keysym`` on message box ``box`` and waits until the box has closed. On a busy
         machine a key sent to a box that has just come up is now and then lost: while the box's own
         process still shows it (so no later box can have taken its window id), the key goes again."""
         shown_by = self.box_processes()
         deadline = time.monotonic() + timeout
         while True:
-            self.server.key(keysym, window=box)
+            self.press(box, keysym)
             try:
                 return self.wait_box_gone(box, timeout=2.0 if shown_by else timeout, shown_by=shown_by)
             except TimeoutError:
                 if time.monotonic() > deadline or not shown_by & self.box_processes():
                     raise
 
+    #: the key that answers No
+    no_key = "Escape"
+
     def answer(self, box, yes):
-        """Answers a Yes/No box: Return (Yes) or Escape (No); waits until the box has closed."""
-        self.press_until_gone(box, "Return" if yes else "Escape")
+        """Answers a Yes/No box: Return (Yes) or no_key (No); waits until the box has closed."""
+        self.press_until_gone(box, "Return" if yes else self.no_key)
 
     def dismiss(self, box):
         """Closes an OK box with Return and waits until it has gone."""
@@ -1091,12 +1092,15 @@ class Intro:
         self.answer(box, yes)
         return box
 
-    def wait_for_window(self, timeout=30.0, title=TITLE):
+    def main_windows(self, title):
+        return self.server.main_windows(title)
+
+    def wait_for_window(self, timeout=60.0, title=TITLE):
         """Waits for the program's mapped main window titled ``title``; returns its id (also kept in
         ``self.window``)."""
         def find():
             self._alive_or_fail("the window")
-            windows = self.server.main_windows(title)
+            windows = self.main_windows(title)
             return windows[0] if windows else None
         self.window = wait_until(find, timeout, what="the %r window" % title)
         return self.window
@@ -1130,11 +1134,14 @@ class Intro:
             return self.frame_timer_armed()
         wait_until(armed, timeout, interval=0.01, what="the frame timer to be armed (the main loop)")
 
+    def press(self, window, keysym):
+        self.server.key(keysym, window=window)
+
     def key(self, keysym):
         """Sends a key to the main window (wait_for_window first)."""
         if self.window is None:
             raise RuntimeError("call wait_for_window before sending keys")
-        self.server.key(keysym, window=self.window)
+        self.press(self.window, keysym)
 
     def child_processes(self):
         """Ids of the processes the program has forked and that still run (or wait to be reaped)."""
@@ -1142,9 +1149,7 @@ class Intro:
                 if pid.isdigit() and (proc_stat(pid) or [None, None])[1] == str(self.process.pid)]
 
     def cpu_seconds(self):
-        """User + system CPU time the program has used so far, from /proc (None once it has ended)."""
         return cpu_seconds(self.process.pid)
-
 
 
 # ---------------------------------------------------------------------------------------------
@@ -1160,18 +1165,15 @@ WINE_ENV = {
 
 
 def windows_exe():
-    """The Windows build's folder holding glimmerhorn.exe beside gfx.data, from
-    ``$GLIMMERHORN_WINDOWS_EXE`` (CTest sets it); RuntimeError when unset or missing."""
-    path = os.environ.get("GLIMMERHORN_WINDOWS_EXE")
+    path = os.environ.get("GLIMMERHORN_WINDOWS_EXE")  # CTest sets it
     if not path or not os.path.isfile(path):
         raise RuntimeError("set GLIMMERHORN_WINDOWS_EXE to the Windows build's glimmerhorn.exe (got %r)" % path)
     return os.path.abspath(path)
 
 
 def wine_prefix():
-    """The tests' Wine prefix, made once (``wineboot``, some 10 s) in ``$GLIMMERHORN_WINE_PREFIX`` or a
-    folder beside the output root, and shared by the Wine tests, which run one after another, each
-    with a wineserver of its own."""
+    """The Wine prefix the tests share, made once (some 10 s) in ``$GLIMMERHORN_WINE_PREFIX`` or beside
+    the output root."""
     root = os.environ.get("GLIMMERHORN_E2E_OUT") or os.path.join(tempfile.gettempdir(), "glimmerhorn-e2e")
     prefix = os.environ.get("GLIMMERHORN_WINE_PREFIX") or os.path.join(os.path.dirname(root), "wine-prefix")
     if not os.path.isfile(os.path.join(prefix, "system.reg")):
@@ -1184,17 +1186,12 @@ def wine_prefix():
 
 
 class WineIntro(Intro):
-    """Context manager: the Windows build run by ``wine`` on an X server, watched as Intro watches the
-    Linux one. ``exe`` defaults to windows_exe() and ``cwd`` to its folder (where gfx.data sits). The
-    GL probe is always preloaded with a swap stream (which ``wait_until_running`` reads); a wineserver
-    of the intro's own is started first, without the probe, and ended on exit. Message boxes are
-    Windows' own (MessageBoxA), drawn by Wine as plain X windows: ``box_texts()`` lists the texts of
-    the boxes shown so far."""
+    """Context manager: the Windows build run by ``wine``, watched as Intro watches the Linux one, with
+    a wineserver of its own. ``cwd`` defaults to the exe's folder; the GL probe writes a swap stream."""
 
     def __init__(self, server, exe=None, cwd=None, env=None, out_dir=None, grab_frames=(), command=None,
                  detached=False):
         exe = exe or windows_exe()
-        self.exe = exe
         # a command such as ``start`` that starts the intro and ends: its end is no failure
         self.detached = detached
         super().__init__(server, binary=_which("wine"), cwd=cwd or os.path.dirname(exe),
@@ -1205,7 +1202,7 @@ class WineIntro(Intro):
         self.extra_env.update(WINE_ENV, WINEPREFIX=self.prefix, GLIMMERHORN_SWAP_STREAM=self.swap_stream)
 
     def wine_env(self):
-        """The environment of the Wine tools (wineserver, wine) for this intro, without the probe."""
+        """The environment of the Wine tools for this intro, without the probe."""
         env = self.server.env
         env.update({k: v for k, v in self.extra_env.items() if not k.startswith(("LD_PRELOAD", "GLIMMERHORN_"))})
         return env
@@ -1224,8 +1221,7 @@ class WineIntro(Intro):
         return False
 
     def wine(self, *command, timeout=120):
-        """Runs a Wine command (``"reg", "query", ...``) in the intro's prefix and server; returns
-        (status, output)."""
+        """Runs a Wine command in the intro's prefix and server; returns (status, output)."""
         done = subprocess.run([_which("wine")] + list(command), env=self.wine_env(), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=timeout, check=False)
         return done.returncode, done.stdout.decode("utf-8", "replace")
@@ -1236,23 +1232,22 @@ class WineIntro(Intro):
                 for text in re.findall(r'trace:msgbox:MSGBOX_OnInit L"(.*)"', self.output())]
 
     def _windows(self):
-        # Wine makes and drops helper windows all the time: a tree listed while one goes fails; the
-        # caller polls again
+        # Wine makes and drops helper windows all the time: a listing may fail; the caller polls again
         try:
             return self.server.top_windows()
         except subprocess.CalledProcessError:
             return []
 
+    def _mapped(self, fits):
+        return [window for window, name, width, height, _x, _y in self._windows() if fits(name, width, height)
+                and (self.server.window_info(window) or {}).get("map_state") == "IsViewable"]
+
     def boxes(self):
-        """The intro's mapped windows that are message boxes: every mapped one with a caption of the
-        program's except the main window, which takes at least 800 x 600."""
-        found = []
-        for window, name, width, height, _x, _y in self._windows():
-            if name in (TITLE, "Glimmerhorn", "JPEG Error") and width < 800 and height < 600:
-                info = self.server.window_info(window)
-                if info and info["map_state"] == "IsViewable":
-                    found.append(window)
-        return found
+        """Message boxes: mapped windows with a caption of the program's, smaller than the main window."""
+        return self._mapped(lambda name, w, h: name in (TITLE, "Glimmerhorn", "JPEG Error") and w < 800 and h < 600)
+
+    def main_windows(self, title):
+        return self._mapped(lambda name, w, h: name == title and w >= 800 and h >= 600)
 
     def box_processes(self):
         return set()
@@ -1262,47 +1257,16 @@ class WineIntro(Intro):
             super()._alive_or_fail(what)
 
     def main_window_gone(self, timeout=30.0):
-        """Waits until no window of the intro's is left (for a detached intro, whose status is not ours)."""
+        """Waits until no window of the intro's is left (for a detached intro)."""
         wait_until(lambda: not any(name == TITLE for _w, name, *_rest in self._windows()), timeout,
                    what="the intro's window to go")
-
-    def no_box_reason(self):
-        return None
-
-    def wait_for_box(self, timeout=60.0):
-        def find():
-            self._alive_or_fail("a message box")
-            boxes = self.boxes()
-            return boxes[0] if boxes else None
-        return wait_until(find, timeout, what="a message box")
 
     def press(self, window, keysym):
         """Focuses ``window`` and presses a key there: Wine takes no key sent to a window unfocused."""
         self.server.run("xdotool", "windowfocus", str(window), "key", keysym, check=False)
 
-    def wait_box_gone(self, box, timeout=30.0, shown_by=()):
-        wait_until(lambda: box not in self.boxes(), timeout, what="the box to close")
+    no_key = "n"  # No's mnemonic; Yes is the default button
 
-    def answer(self, box, yes):
-        """Yes is the default button (Return); No is its mnemonic, n."""
-        self.press(box, "Return" if yes else "n")
-        self.wait_box_gone(box)
-
-    def dismiss(self, box):
-        self.press(box, "Return")
-        self.wait_box_gone(box)
-
-    def wait_for_window(self, timeout=60.0, title=TITLE):
-        def find():
-            self._alive_or_fail("the window")
-            for window, name, width, height, _x, _y in self._windows():
-                if name == title and width >= 800 and height >= 600:
-                    info = self.server.window_info(window)
-                    if info and info["map_state"] == "IsViewable":
-                        return window
-            return None
-        self.window = wait_until(find, timeout, what="the %r window" % title)
-        return self.window
 
     def swaps(self):
         """The swap stream's lines so far: monotonic and CPU seconds of each swap."""
@@ -1318,7 +1282,3 @@ class WineIntro(Intro):
             return len(self.swaps()) >= 3
         wait_until(swapping, timeout, interval=0.05, what="frames to be swapped (the main loop)")
 
-    def key(self, keysym):
-        if self.window is None:
-            raise RuntimeError("call wait_for_window before sending keys")
-        self.press(self.window, keysym)
