@@ -3,7 +3,6 @@
 // folder moved meanwhile) and the refusals.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,12 +25,8 @@ namespace
 std::vector<std::string> listing(const std::string& folder)
 {
     std::vector<std::string> names;
-    DIR* d = opendir(folder.c_str());
-    for (dirent* entry = d ? readdir(d) : nullptr; entry; entry = readdir(d))
-        if (entry->d_name != std::string(".") && entry->d_name != std::string(".."))
-            names.push_back(entry->d_name);
-    if (d)
-        closedir(d);
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
