@@ -181,7 +181,7 @@ class Image:
         return sum(1 for i in range(0, len(d), 3) if predicate((d[i], d[i + 1], d[i + 2])))
 
     def median(self):
-        """Median (r, g, b), channel by channel: flakes over a small part of a region leave it as it was."""
+        """Median (r, g, b), channel by channel."""
         return tuple(sorted(self.data[c::3])[len(self.data) // 6] for c in range(3))
 
     def mean(self):
@@ -456,8 +456,7 @@ class XServer:
         return image
 
     def window_alpha(self, window):
-        """The alpha channel of a 32-bit window as X holds it (read with xwd), as an Image of (a, a, a)
-        pixels; None for a window of another depth."""
+        """The alpha of a 32-bit window (read with xwd) as an Image of (a, a, a) pixels, else None."""
         blob = subprocess.run(["xwd", "-silent", "-id", hex(window)], env=self.env, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=30, check=True).stdout
         header = struct.unpack(">25I", blob[:100])
@@ -648,7 +647,7 @@ class XorgDummy(XServer):
 
 
 class CompositorUnavailable(Exception):
-    """Raised by Mutter, Weston, Sway and KWin when the compositor is not installed or cannot start; tests skip."""
+    """Raised when the compositor is not installed or cannot start; tests skip."""
 
 
 class _Compositor(XServer):
@@ -707,9 +706,8 @@ class _Compositor(XServer):
         return self
 
     def report(self, folder, hold=True):
-        """Writes the script a compositor runs once it is up and returns its command line: it notes the
-        session's DISPLAY, XAUTHORITY and bus in <folder>/session and, with ``hold``, then keeps the
-        session open (for a compositor that ends with the command, in its own process group)."""
+        """The command line of a script for the compositor to run once up: it notes DISPLAY, XAUTHORITY
+        and the bus in <folder>/session, then with ``hold`` keeps a session that ends with it open."""
         script = os.path.join(folder, "report.sh")
         session = os.path.join(folder, "session")
         with open(script, "w") as f:
@@ -821,10 +819,8 @@ class Weston(_Compositor):
 
 
 class Sway(_Compositor):
-    """Context manager: Debian 12's sway 1.7 (wlroots 0.15) on its headless backend, drawing in software,
-    with XWayland. Its XWayland offers the emulated modes, but sway sizes a full-screen X window to the
-    output all the same. sway will not run as root: as root it runs as nobody and lets root's X clients
-    into its XWayland. Raises CompositorUnavailable when sway cannot run here."""
+    """Context manager: sway 1.7 headless, drawing in software, with XWayland. sway will not run as root:
+    as root it runs as nobody and lets root's X clients into its XWayland."""
 
     program = "sway"
 
@@ -847,8 +843,7 @@ class Sway(_Compositor):
 
 
 class KWin(_Compositor):
-    """Context manager: Debian 12's KWin 5.27 (``kwin_wayland --virtual``) with XWayland, in a session
-    bus of its own. Raises CompositorUnavailable when KWin cannot run here."""
+    """Context manager: KWin 5.27 (``kwin_wayland --virtual``) with XWayland, in a session bus of its own."""
 
     program = "kwin_wayland"
 
@@ -868,6 +863,17 @@ def _x11_socket_folder():
     os.makedirs("/tmp/.X11-unix", exist_ok=True)
     if os.stat("/tmp/.X11-unix").st_uid == 0:
         os.chmod("/tmp/.X11-unix", 0o1777)
+
+
+def enter(test, manager):
+    """Enters ``manager`` (a server, an intro) until ``test``'s clean-up; skips the test where the server
+    or compositor cannot run here."""
+    try:
+        entered = manager.__enter__()
+    except (XorgUnavailable, CompositorUnavailable) as reason:
+        test.skipTest(str(reason))
+    test.addCleanup(manager.__exit__, None, None, None)
+    return entered
 
 
 def _which(program):

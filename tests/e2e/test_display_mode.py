@@ -19,17 +19,12 @@ class DisplaySwitch(unittest.TestCase):
     def start(self, out, yes=True, box=False):
         """The intro on a fresh Xorg at 1024 x 768, past its question, its window up and the mode switched;
         with ``box``, run without gfx.data and held up by the loader's warning box."""
-        try:
-            x = harness.XorgDummy(size=DESKTOP, log_dir=out).__enter__()
-        except harness.XorgUnavailable as reason:
-            self.skipTest(str(reason))
-        self.addCleanup(x.__exit__, None, None, None)
+        x = harness.enter(self, harness.XorgDummy(size=DESKTOP, log_dir=out))
         self.assertEqual(x.current_mode(), DESKTOP)
         self.assertEqual(x.screen_size(), DESKTOP)
         folder = tempfile.TemporaryDirectory(prefix="glimmerhorn-no-picture-")
         self.addCleanup(folder.cleanup)
-        intro = harness.Intro(x, cwd=folder.name if box else None, out_dir=out).__enter__()
-        self.addCleanup(intro.__exit__, None, None, None)
+        intro = harness.enter(self, harness.Intro(x, cwd=folder.name if box else None, out_dir=out))
         intro.answer_question(yes=yes)
         intro.wait_for_window()
         if box:
@@ -140,11 +135,7 @@ class DisplaySwitch(unittest.TestCase):
     def test_without_an_800_by_600_mode_the_frame_fills_the_screen_in_its_own_mode(self):
         # a wide monitor that offers no 800 x 600: the mode stays, the frame fills the middle 1440 x 1080
         out = harness.output_dir(self)
-        try:
-            x = harness.XorgDummy(size=(1920, 1080), log_dir=out, intro_mode=False).__enter__()
-        except harness.XorgUnavailable as reason:
-            self.skipTest(str(reason))
-        self.addCleanup(x.__exit__, None, None, None)
+        x = harness.enter(self, harness.XorgDummy(size=(1920, 1080), log_dir=out, intro_mode=False))
         self.assertNotIn(" 800x600 ", x.run("xrandr", "--query"))
         with harness.Intro(x, out_dir=out) as intro:
             intro.answer_question(yes=False)

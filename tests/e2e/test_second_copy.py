@@ -12,18 +12,12 @@ INTRO = (800, 600)
 
 class SecondCopy(unittest.TestCase):
     def server(self, out):
-        try:
-            x = harness.XorgDummy(size=DESKTOP, log_dir=out).__enter__()
-        except harness.XorgUnavailable as reason:
-            self.skipTest(str(reason))
-        self.addCleanup(x.__exit__, None, None, None)
-        return x
+        return harness.enter(self, harness.XorgDummy(size=DESKTOP, log_dir=out))
 
     def start(self, x, out, yes):
         """One more copy, past its question, with its own window; returns (intro, its window)."""
         before = set(x.main_windows())
-        intro = harness.Intro(x, out_dir=out).__enter__()
-        self.addCleanup(intro.__exit__, None, None, None)
+        intro = harness.enter(self, harness.Intro(x, out_dir=out))
         intro.answer_question(yes=yes)
         window = harness.wait_until(lambda: (set(x.main_windows()) - before) or None, 15,
                                     what="the new copy's window").pop()

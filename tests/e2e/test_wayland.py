@@ -18,13 +18,8 @@ WIDE = (1920, 1080)
 class Compositors(unittest.TestCase):
     def start(self, compositor, out, size=OUTPUT, yes=True):
         """The intro on a fresh compositor, past its question, its window up and drawing."""
-        try:
-            server = compositor(size=size, log_dir=out).__enter__()
-        except harness.CompositorUnavailable as reason:
-            self.skipTest(str(reason))
-        self.addCleanup(server.__exit__, None, None, None)
-        intro = harness.Intro(server, out_dir=out).__enter__()
-        self.addCleanup(intro.__exit__, None, None, None)
+        server = harness.enter(self, compositor(size=size, log_dir=out))
+        intro = harness.enter(self, harness.Intro(server, out_dir=out))
         intro.answer_question(yes=yes)
         intro.wait_for_window()
         intro.wait_until_running()

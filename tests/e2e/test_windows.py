@@ -106,13 +106,8 @@ class Windows(unittest.TestCase):
     def test_the_display_switches_to_800_x_600_and_back_after_escape(self):
         # after a kill Windows itself puts the mode back; Wine 8 does not, so that is not checked here
         out = harness.output_dir(self)
-        try:
-            x = harness.XorgDummy(size=DESKTOP, log_dir=out).__enter__()
-        except harness.XorgUnavailable as reason:
-            self.skipTest(str(reason))
-        self.addCleanup(x.__exit__, None, None, None)
-        intro = harness.WineIntro(x, out_dir=out, env=no_sound_device()).__enter__()
-        self.addCleanup(intro.__exit__, None, None, None)
+        x = harness.enter(self, harness.XorgDummy(size=DESKTOP, log_dir=out))
+        intro = harness.enter(self, harness.WineIntro(x, out_dir=out, env=no_sound_device()))
         intro.answer(intro.wait_for_box(), yes=True)
         intro.dismiss(intro.wait_for_box())
         intro.wait_for_window()
