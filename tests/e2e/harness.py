@@ -831,7 +831,10 @@ class Sway(_Compositor):
             import pwd
             nobody = pwd.getpwnam("nobody")
             os.chown(folder, nobody.pw_uid, nobody.pw_gid)
-            _x11_socket_folder()
+            # /tmp/.X11-unix root's and open to all: made by XWayland as nobody, it would shut other X servers out
+            os.makedirs("/tmp/.X11-unix", exist_ok=True)
+            if os.stat("/tmp/.X11-unix").st_uid == 0:
+                os.chmod("/tmp/.X11-unix", 0o1777)
             user = ["setpriv", "--reuid=%d" % nobody.pw_uid, "--regid=%d" % nobody.pw_gid, "--clear-groups"]
             report = "xhost +si:localuser:root && " + report
         config = os.path.join(folder, "config")
@@ -855,14 +858,6 @@ class KWin(_Compositor):
         return ["dbus-run-session", "--", "env", "HOME=" + folder, binary, "--virtual", "--xwayland",
                 "--width", str(self.width), "--height", str(self.height), "--socket", "wayland-glimmerhorn",
                 "--exit-with-session", self.report(folder)]
-
-
-def _x11_socket_folder():
-    """Makes /tmp/.X11-unix root's and open to all (1777) before an X server that is not root's starts:
-    one that made the folder itself would own it and shut every other X server out."""
-    os.makedirs("/tmp/.X11-unix", exist_ok=True)
-    if os.stat("/tmp/.X11-unix").st_uid == 0:
-        os.chmod("/tmp/.X11-unix", 0o1777)
 
 
 def enter(test, manager):
@@ -1154,20 +1149,14 @@ class Intro:
         return [int(pid) for pid in os.listdir("/proc")
                 if pid.isdigit() and (proc_stat(pid) or [None, None])[1] == str(self.process.pid)]
 
-    def cpu_seconds(self):
-        return cpu_seconds(self.process.pid)
 
 
 # ---------------------------------------------------------------------------------------------
 # The Windows build under Wine
 
 
-#: What Wine is told in every test: no debug noise but the message boxes' texts (so tests can read
-#: them from the output), no browser or .NET set-up, no desktop menu entries.
-WINE_ENV = {
-    "WINEDEBUG": "-all,trace+msgbox",
-    "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d",
-}
+#: Wine in every test: no debug noise but the boxes' texts (read from the output), no browser, .NET or menu entries
+WINE_ENV = {"WINEDEBUG": "-all,trace+msgbox", "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe=d"}
 
 
 def windows_exe():

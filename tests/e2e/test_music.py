@@ -72,6 +72,16 @@ def correlation(a, b):
     return ab / math.sqrt(aa * bb)
 
 
+def no_sound_device():
+    """The environment of the default drivers, each pointed at nothing: no sound server, no ALSA card."""
+    nothing = tempfile.mkdtemp(prefix="glimmerhorn-nosound-")
+    empty_alsa = os.path.join(nothing, "alsa.conf")
+    open(empty_alsa, "w").close()
+    return {"XDG_RUNTIME_DIR": nothing, "PULSE_SERVER": "unix:" + os.path.join(nothing, "no-pulse"),
+            "PIPEWIRE_REMOTE": os.path.join(nothing, "no-pipewire"), "ALSA_CONFIG_PATH": empty_alsa,
+            "AUDIODEV": os.path.join(nothing, "no-dsp")}
+
+
 class Music(unittest.TestCase):
     def test_what_the_intro_plays_is_the_tune_from_its_first_second(self):
         out = harness.output_dir(self)
@@ -127,18 +137,7 @@ class Music(unittest.TestCase):
         self.run_without_sound({"SDL_AUDIODRIVER": "no-such-driver"})
 
     def test_with_no_sound_device_at_all_the_default_driver_gives_the_warning_and_the_intro_runs(self):
-        # the default drivers, each pointed at nothing: no sound server and no ALSA card
-        nothing = tempfile.mkdtemp(prefix="glimmerhorn-nosound-")
-        empty_alsa = os.path.join(nothing, "alsa.conf")
-        open(empty_alsa, "w").close()
-        self.run_without_sound({
-            "SDL_AUDIODRIVER": "",
-            "XDG_RUNTIME_DIR": nothing,
-            "PULSE_SERVER": "unix:" + os.path.join(nothing, "no-pulse"),
-            "PIPEWIRE_REMOTE": os.path.join(nothing, "no-pipewire"),
-            "ALSA_CONFIG_PATH": empty_alsa,
-            "AUDIODEV": os.path.join(nothing, "no-dsp"),
-        })
+        self.run_without_sound(dict(no_sound_device(), SDL_AUDIODRIVER=""))
 
 
 if __name__ == "__main__":

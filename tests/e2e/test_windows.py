@@ -21,15 +21,14 @@ DESKTOP = (1024, 768)
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glimmerhorn"
 
 
-def no_sound_device():
-    """Wine's environment with no sound server and no ALSA card to open."""
-    nothing = tempfile.mkdtemp(prefix="glimmerhorn-nosound-")
-    empty_alsa = os.path.join(nothing, "alsa.conf")
-    open(empty_alsa, "w").close()
-    return {"PULSE_SERVER": "unix:" + os.path.join(nothing, "no-pulse"), "ALSA_CONFIG_PATH": empty_alsa}
-
-
 class Windows(unittest.TestCase):
+    def start_past_the_warning(self, intro):
+        """Answers Yes, dismisses the music's warning and waits for the main loop."""
+        intro.answer(intro.wait_for_box(), yes=True)
+        intro.dismiss(intro.wait_for_box())
+        intro.wait_for_window()
+        intro.wait_until_running()
+
     def next_box(self, intro, *texts):
         """Waits for the next message box, checks its caption and the texts of all boxes so far."""
         box = intro.wait_for_box()
@@ -54,7 +53,7 @@ class Windows(unittest.TestCase):
         # before it goes full screen, and under Wine the first frame keeps the shrunken drawable
         with harness.Xvfb(depth=depth, size=DESKTOP, log_dir=out) as x:
             expected = self.linux_frames(x, yes)
-            with harness.WineIntro(x, out_dir=out, env=no_sound_device(), grab_frames=(1, 500)) as intro:
+            with harness.WineIntro(x, out_dir=out, env=test_music.no_sound_device(), grab_frames=(1, 500)) as intro:
                 box = self.next_box(intro, QUESTION)
                 x.screenshot(out, "question")
                 intro.answer(box, yes=yes)
@@ -90,7 +89,7 @@ class Windows(unittest.TestCase):
         folder = tempfile.mkdtemp(prefix="glimmerhorn-no-picture-")
         self.addCleanup(shutil.rmtree, folder)
         with harness.Xvfb(depth=24, log_dir=out) as x, \
-                harness.WineIntro(x, cwd=folder, out_dir=out, env=no_sound_device()) as intro:
+                harness.WineIntro(x, cwd=folder, out_dir=out, env=test_music.no_sound_device()) as intro:
             texts = [QUESTION, "Can't open JPEG file gfx.data\n", "Could not load the background", NO_MUSIC]
             intro.answer(intro.wait_for_box(), yes=True)
             for count in (2, 3, 4):
@@ -107,11 +106,8 @@ class Windows(unittest.TestCase):
         # after a kill Windows itself puts the mode back; Wine 8 does not, so that is not checked here
         out = harness.output_dir(self)
         x = harness.enter(self, harness.XorgDummy(size=DESKTOP, log_dir=out))
-        intro = harness.enter(self, harness.WineIntro(x, out_dir=out, env=no_sound_device()))
-        intro.answer(intro.wait_for_box(), yes=True)
-        intro.dismiss(intro.wait_for_box())
-        intro.wait_for_window()
-        intro.wait_until_running()
+        intro = harness.enter(self, harness.WineIntro(x, out_dir=out, env=test_music.no_sound_device()))
+        self.start_past_the_warning(intro)
         self.assertEqual(x.current_mode(), (800, 600))
         intro.key("Escape")
         self.assertEqual(intro.wait(timeout=20.0), 0)
@@ -179,7 +175,7 @@ class Windows(unittest.TestCase):
         elsewhere = tempfile.mkdtemp(prefix="glimmerhorn-elsewhere-")
         self.addCleanup(shutil.rmtree, elsewhere)
         with harness.Xvfb(depth=24, log_dir=out) as x:
-            intro = harness.WineIntro(x, cwd=elsewhere, out_dir=out, env=no_sound_device(),
+            intro = harness.WineIntro(x, cwd=elsewhere, out_dir=out, env=test_music.no_sound_device(),
                                       command=["start", shortcut], detached=True)
             folder = os.path.join(intro.prefix, "drive_c", "Program Files", "Glimmerhorn")
             shutil.rmtree(folder, ignore_errors=True)
@@ -192,10 +188,7 @@ class Windows(unittest.TestCase):
                              ["README.txt", "gfx.data", "glimmerhorn.exe", "uninstall.exe"])
             # the entry's target, started from elsewhere, finds its picture: no warning but the music's
             with intro:
-                intro.answer(intro.wait_for_box(), yes=True)
-                intro.dismiss(intro.wait_for_box())
-                intro.wait_for_window()
-                intro.wait_until_running()
+                self.start_past_the_warning(intro)
                 self.assertEqual(intro.box_texts(), [QUESTION, NO_MUSIC])
                 intro.key("Escape")
                 intro.main_window_gone()
