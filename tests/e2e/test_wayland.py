@@ -66,10 +66,8 @@ class Compositors(unittest.TestCase):
         self.assertEqual(server.main_windows(), [])
 
     def fill_both_outputs(self, compositor, wide_yes):
-        """On a 1024 x 768 output and a 1920 x 1080 one, in 32-bit mode on the wide one when ``wide_yes``
-        and on the other else: the window keeps the output's size and the frame fills it, 1440 x 1080
-        between bars of 240 on the wide one. XWayland emulates 800 x 600 for the intro all the same and
-        says so on the window, which the compositor does not take up."""
+        """On 1024 x 768 and 1920 x 1080 outputs (32-bit on the wide one with ``wide_yes``): the window keeps
+        the output's size and the frame fills it, 4:3; XWayland's emulation, noted on the window, goes unused."""
         for size, frame, yes in ((OUTPUT, (0, 0) + OUTPUT, not wide_yes), (WIDE, (240, 0, 1440, 1080), wide_yes)):
             with self.subTest(size=size):
                 out = harness.output_dir(name="%s.%dx%d" % (os.path.basename(harness.output_dir(self)), size[0], size[1]))
