@@ -115,10 +115,7 @@ TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 
 TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 {
-    loader_script.writes_size = true;
-    loader_script.returns_block = true;
-    loader_script.width = 1024;
-    loader_script.height = 512;
+    loader_script = { true, true, 1024, 512 }; // writes the size, returns a block
     init_scene(false);
 
     const size_t read = find(call("read_jpeg_image", { 0, 0 }, "gfx.data"));
@@ -145,9 +142,7 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 {
     // the loader ran out of memory after reading the header: width written, no block
-    loader_script.writes_size = true;
-    loader_script.width = 2048;
-    loader_script.height = 2048;
+    loader_script = { true, false, 2048, 2048 };
     init_scene(false);
     EXPECT_EQ(scene.background_width, 2048);
     EXPECT_EQ(scene.background_texture, 0u);
@@ -161,9 +156,7 @@ TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 // (two spawns, five shifts of the scroller); returns what they sent.
 std::vector<std::string> set_up_and_draw()
 {
-    loader_script.writes_size = true;
-    loader_script.width = 1024;
-    loader_script.height = 1024;
+    loader_script = { true, false, 1024, 1024 };
     fake_calls_clear();
     init_scene(true);
     for (int frame = 0; frame < 130; frame++)
