@@ -1,10 +1,12 @@
 """The music as the program plays it: recorded by SDL's disk driver and compared with libopenmpt's own
 render of the tune; and, with no sound device, the one warning, then the intro, then a clean exit."""
 import array
+import atexit
 import ctypes
 import ctypes.util
 import math
 import os
+import shutil
 import sys
 import tempfile
 import time
@@ -75,6 +77,7 @@ def correlation(a, b):
 def no_sound_device():
     """The environment of the default drivers, each pointed at nothing: no sound server, no ALSA card."""
     nothing = tempfile.mkdtemp(prefix="glimmerhorn-nosound-")
+    atexit.register(shutil.rmtree, nothing, True)
     empty_alsa = os.path.join(nothing, "alsa.conf")
     open(empty_alsa, "w").close()
     return {"XDG_RUNTIME_DIR": nothing, "PULSE_SERVER": "unix:" + os.path.join(nothing, "no-pulse"),
