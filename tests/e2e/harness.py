@@ -1150,7 +1150,6 @@ class Intro:
                 if pid.isdigit() and (proc_stat(pid) or [None, None])[1] == str(self.process.pid)]
 
 
-
 # ---------------------------------------------------------------------------------------------
 # The Windows build under Wine
 

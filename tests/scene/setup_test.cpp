@@ -156,7 +156,7 @@ TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 // (two spawns, five shifts of the scroller); returns what they sent.
 std::vector<std::string> set_up_and_draw()
 {
-    loader_script = { true, false, 1024, 1024 };
+    loader_script = { true, false, 1024, 1024 }; // writes the size, returns no block
     fake_calls_clear();
     init_scene(true);
     for (int frame = 0; frame < 130; frame++)
