@@ -12,13 +12,17 @@ target_link_libraries(OpenGL::GL INTERFACE opengl32)
 add_library(OpenGL::GLU INTERFACE IMPORTED)
 target_link_libraries(OpenGL::GLU INTERFACE glu32)
 
+# What drawing code compiles against: Windows' GL headers and freeglut's, declared for the static
+# library. freeglut installs GL/glut.h only where it replaces another GLUT, which on Windows it does not.
+add_library(glimmerhorn_gl_api INTERFACE)
+file(WRITE ${CMAKE_BINARY_DIR}/glut-include/GL/glut.h "#include \"freeglut_std.h\"\n")
+target_include_directories(glimmerhorn_gl_api INTERFACE ${prefix}/include ${prefix}/include/GL
+  ${CMAKE_BINARY_DIR}/glut-include)
+target_compile_definitions(glimmerhorn_gl_api INTERFACE FREEGLUT_STATIC)
+
 add_library(GLUT::GLUT STATIC IMPORTED)
 set_target_properties(GLUT::GLUT PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libfreeglut_static.a)
-# freeglut installs GL/glut.h only where it replaces another GLUT, which on Windows it does not
-file(WRITE ${CMAKE_BINARY_DIR}/glut-include/GL/glut.h "#include \"freeglut_std.h\"\n")
-target_include_directories(GLUT::GLUT INTERFACE ${prefix}/include ${prefix}/include/GL ${CMAKE_BINARY_DIR}/glut-include)
-target_compile_definitions(GLUT::GLUT INTERFACE FREEGLUT_STATIC)
-target_link_libraries(GLUT::GLUT INTERFACE glu32 opengl32 gdi32 winmm)
+target_link_libraries(GLUT::GLUT INTERFACE glimmerhorn_gl_api glu32 opengl32 gdi32 winmm)
 
 add_library(JPEG::JPEG STATIC IMPORTED)
 set_target_properties(JPEG::JPEG PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libjpeg.a)
