@@ -113,7 +113,7 @@ int run_intro()
         display_bpp = 32;
     set_display_mode();
     open_window(truecolor);
-    init_scene(truecolor);
+    init_scene(truecolor, INTRO_PICTURE);
 
     glutReshapeFunc(on_reshape);
     glutKeyboardFunc(on_key);

@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     glutDisplayFunc(on_expose);
     for (int i = 0; i < 10; i++)
         glutMainLoopEvent();
-    init_scene(truecolor);
+    init_scene(truecolor, INTRO_PICTURE);
     // the tune has its own benchmark; here it would only add its audio thread to the CPU figures
     player_stop();
     player_free();

@@ -47,6 +47,7 @@ static FrameQueue queue;
 // The run: how far the scene has been stepped since init_scene, and the signal that ends the run
 // early (set by on_stop_signal, read by the drawing loops).
 struct CaptureRun {
+    std::string picture; // the gfx.data found by find_picture
     long intro_frames_drawn;
     volatile sig_atomic_t stop_signal;
 };
@@ -190,11 +191,11 @@ static const char* picture_missing(const std::string& folder, bool* absent)
     return nullptr;
 }
 
-// Where gfx.data is read from: the working folder when it holds one, as for the intro; else the
-// program's own folder, where the build puts it; else the installed data folder, found from where
+// Which gfx.data init_scene reads: the working folder's when it holds one, as for the intro; else the
+// one in the program's own folder, where the build puts it; else the installed one, found from where
 // the program lies. A gfx.data that is there but cannot be read stops the search. Says why on stderr
 // when none serves.
-static bool find_picture_folder(const char* program_path, std::string* folder)
+static bool find_picture(const char* program_path, std::string* picture)
 {
     char program[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
@@ -209,7 +210,7 @@ static bool find_picture_folder(const char* program_path, std::string* folder)
         bool absent = false;
         const char* why = picture_missing(candidate, &absent);
         if (why == nullptr) {
-            *folder = candidate;
+            *picture = candidate + "/gfx.data";
             return true;
         }
         if (!absent) {
@@ -234,7 +235,7 @@ static bool set_up_scene(const CaptureOptions* options)
     const bool truecolor = options->mode == 32;
     if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor))
         return false;
-    init_scene(truecolor);
+    init_scene(truecolor, run.picture.c_str());
     run.intro_frames_drawn = 0;
     return offscreen_keep_backdrop();
 }
@@ -425,14 +426,7 @@ int capture_run(const CaptureOptions* options, const char* program_path)
     // the target is checked, and its file made, before anything is drawn
     if (!target_open(options->output, options->force, TARGET_UNNAMED))
         return 1;
-    std::string picture_folder;
-    if (!find_picture_folder(program_path, &picture_folder)) {
-        target_discard();
-        return 1;
-    }
-    if (chdir(picture_folder.c_str()) != 0) {
-        fprintf(
-            stderr, "glimmerhorn-capture: cannot enter %s: %s\n", picture_folder.c_str(), strerror(errno));
+    if (!find_picture(program_path, &run.picture)) {
         target_discard();
         return 1;
     }

@@ -60,9 +60,12 @@ extern SceneState scene;
 // Called between runs in one process (and by tests); the live intro runs once and never calls it.
 void scene_reset();
 
+// The intro's picture: gfx.data in the working folder.
+constexpr const char* INTRO_PICTURE = "gfx.data";
+
 // Called once by run_intro with the window's GL context current, before the callbacks exist, with the
-// answer to the question: true for 32-bit colour.
-void init_scene(bool truecolor);
+// answer to the question (true for 32-bit colour) and the picture's path (INTRO_PICTURE for the intro).
+void init_scene(bool truecolor, const char* picture);
 // Called by on_display once per frame, between the clear and the swap: draw_backdrop, then draw_layers.
 void draw_frame();
 // The frame's two halves. The backdrop pass draws the picture, the same in every frame, clears the

@@ -37,7 +37,7 @@ static const GLuint SPACE_LIST = 32;
 // Called once by run_intro with the window's GL context current, after glutFullScreen and before the
 // callbacks exist, with the answer to the question. Light colours given here for light 1 are never
 // given again; positions come per pass.
-void init_scene(bool truecolor)
+void init_scene(bool truecolor, const char* picture)
 {
     scene.truecolor_mode = truecolor;
     glLightfv(GL_LIGHT0, GL_AMBIENT, light0_ambient);
@@ -69,7 +69,7 @@ void init_scene(bool truecolor)
 
     int width = 0;
     int height = 0;
-    unsigned char* pixels = read_jpeg_image("gfx.data", &width, &height);
+    unsigned char* pixels = read_jpeg_image(picture, &width, &height);
     scene.background_width = width;
     if (pixels) {
         glGenTextures(1, &scene.background_texture);

@@ -76,7 +76,7 @@ TEST_F(StartUp, AnsweringNoRunsEveryStepInOrderIn16Bits)
         "glutSetCursor( 101 )",
         "swap_control_disable( )",
         "glutFullScreen( )",
-        "init_scene( 0 )",
+        "init_scene( \"gfx.data\", 0 )",
         "glutReshapeFunc( )",
         "glutKeyboardFunc( )",
         "glutDisplayFunc( )",

@@ -4,7 +4,10 @@
 
 SceneStandIn scene_stand_in;
 
-void init_scene(bool truecolor) { fake_record("init_scene", { truecolor ? 1.0 : 0.0 }); }
+void init_scene(bool truecolor, const char* picture)
+{
+    fake_record("init_scene", { truecolor ? 1.0 : 0.0 }, picture);
+}
 
 void draw_frame()
 {

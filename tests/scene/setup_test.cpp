@@ -65,7 +65,7 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
         slot.active = 1;
         slot.x = 3.5f;
     }
-    init_scene(false);
+    init_scene(false, INTRO_PICTURE);
 
     const std::vector<std::string> head = fixed_state(false);
     ASSERT_GE(fake_calls.size(), head.size());
@@ -105,7 +105,7 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
 
 TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 {
-    init_scene(true);
+    init_scene(true, INTRO_PICTURE);
     EXPECT_TRUE(scene.truecolor_mode);
     const std::vector<std::string> head = fixed_state(true);
     EXPECT_EQ(call_lines(0, head.size()), head);
@@ -116,7 +116,7 @@ TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
 TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
 {
     loader_script = { true, true, 1024, 512 }; // writes the size, returns a block
-    init_scene(false);
+    init_scene(false, INTRO_PICTURE);
 
     const size_t read = find(call("read_jpeg_image", { 0, 0 }, "gfx.data"));
     ASSERT_LT(read, fake_calls.size());
@@ -143,7 +143,7 @@ TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
 {
     // the loader ran out of memory after reading the header: width written, no block
     loader_script = { true, false, 2048, 2048 };
-    init_scene(false);
+    init_scene(false, INTRO_PICTURE);
     EXPECT_EQ(scene.background_width, 2048);
     EXPECT_EQ(scene.background_texture, 0u);
     EXPECT_TRUE(fake_calls_named("glGenTextures").empty());
@@ -158,7 +158,7 @@ std::vector<std::string> set_up_and_draw()
 {
     loader_script = { true, false, 1024, 1024 }; // writes the size, returns no block
     fake_calls_clear();
-    init_scene(true);
+    init_scene(true, INTRO_PICTURE);
     for (int frame = 0; frame < 130; frame++)
         draw_frame();
     return call_lines();
