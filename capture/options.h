@@ -24,8 +24,6 @@ struct CaptureOptions {
 
 // The intro steps once every 10 ms: 100 of its frames a second.
 constexpr int INTRO_FPS = 100;
-constexpr int INTRO_WIDTH = 800;
-constexpr int INTRO_HEIGHT = 600;
 
 // Called by main first. Fills options from the command line; returns -1 to go on, or the status to
 // end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr.
