@@ -7,8 +7,6 @@
 #include "platform.h"
 #include "scene.h"
 
-unsigned timer_period = 0;
-
 static const unsigned TARGET_RESOLUTION = 1;
 static const unsigned FRAME_PERIOD_MS = 10;
 
@@ -16,18 +14,15 @@ static const unsigned FRAME_PERIOD_MS = 10;
 // the clock's capabilities cannot be read or the timer cannot be made.
 bool init_frame_timer()
 {
-    timer_period = 0;
+    app.timer_period = 0;
     unsigned period_min = 0;
     unsigned period_max = 0;
     if (!frame_timer_query(&period_min, &period_max))
         return false;
     unsigned m = period_min > TARGET_RESOLUTION ? period_min : TARGET_RESOLUTION;
-    timer_period = m >= period_max ? period_max : m;
+    app.timer_period = m >= period_max ? period_max : m;
     return frame_timer_create();
 }
-
-// Set by on_display, cleared by on_idle: whether GLUT drew a frame since the last idle call.
-static bool frame_drawn = false;
 
 // GLUT display callback: one paced frame. The 10 ms run from the arming, so drawing and the swap
 // are inside the period; a frame slower than that is followed at once by the next.
@@ -41,7 +36,7 @@ void on_display()
     glutSwapBuffers();
     frame_timer_wait();
     frame_timer_cancel();
-    frame_drawn = true;
+    app.frame_drawn = true;
 }
 
 // GLUT idle callback, after each pass of the main loop: asks for the next frame. While the window
@@ -49,12 +44,12 @@ void on_display()
 // pass waits out one frame period on the same timer instead.
 void on_idle()
 {
-    if (!frame_drawn) {
+    if (!app.frame_drawn) {
         frame_timer_reset();
         frame_timer_arm(FRAME_PERIOD_MS);
         frame_timer_wait();
         frame_timer_cancel();
     }
-    frame_drawn = false;
+    app.frame_drawn = false;
     glutPostRedisplay();
 }

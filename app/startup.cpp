@@ -10,23 +10,22 @@
 #include "platform.h"
 #include "scene.h"
 
-int display_bpp = 16;
+static const AppState APP_START = { 16, 0, { 0, 0, INTRO_WIDTH, INTRO_HEIGHT }, false };
+AppState app = APP_START;
+
+// Called by tests between cases: the record as at program start.
+void app_reset() { app = APP_START; }
 
 static const char QUESTION[] = "Would You like to see the intro in its glorious 32-bit mode\n"
                                "with transparency effects of extraordinary magnitude?";
-static const char TITLE[] = "Glimmerhorn!";
 
 // Called by run_intro once the question is answered, before the window exists. On XWayland the
 // switch itself follows once the window exists (display_mode_set_on_window).
 void set_display_mode()
 {
     // the pointer is hidden once the window exists (run_intro): X has no pointer to hide before that
-    display_mode_set(800, 600, display_bpp);
+    display_mode_set(INTRO_WIDTH, INTRO_HEIGHT, app.display_bpp);
 }
-
-// The viewport the frames are drawn in: at first the one the context was made with, the window's
-// own 800 x 600.
-static FrameViewport reshape_viewport = { 0, 0, 800, 600 };
 
 // GLUT reshape callback, whenever the window takes a new size (going full screen, a monitor
 // change): the frame is scaled to the largest 4:3 rectangle of the window, centred. The frame's
@@ -36,12 +35,12 @@ static FrameViewport reshape_viewport = { 0, 0, 800, 600 };
 void on_reshape(int width, int height)
 {
     const FrameViewport fit = frame_viewport_fit(width, height);
-    if (fit.x == reshape_viewport.x && fit.y == reshape_viewport.y && fit.width == reshape_viewport.width
-        && fit.height == reshape_viewport.height)
+    const FrameViewport& drawn = app.reshape_viewport;
+    if (fit.x == drawn.x && fit.y == drawn.y && fit.width == drawn.width && fit.height == drawn.height)
         return;
     glViewport(fit.x, fit.y, fit.width, fit.height);
-    glClearColor(0, 0, 0, width == 800 && height == 600 ? 0.0f : 1.0f);
-    reshape_viewport = fit;
+    glClearColor(0, 0, 0, width == INTRO_WIDTH && height == INTRO_HEIGHT ? 0.0f : 1.0f);
+    app.reshape_viewport = fit;
 }
 
 // GLUT keyboard callback, between frames: Esc and lower-case q end the intro with status 0.
@@ -53,7 +52,7 @@ void on_key(unsigned char key, int x, int y)
         return;
     player_stop();
     player_free();
-    frame_timer_end_period(timer_period);
+    frame_timer_end_period(app.timer_period);
     exit(0);
 }
 
@@ -86,8 +85,8 @@ void open_window(bool truecolor)
 {
     glutInitDisplayMode(
         truecolor ? GLUT_RGB | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH : GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow(TITLE);
+    glutInitWindowSize(INTRO_WIDTH, INTRO_HEIGHT);
+    glutCreateWindow(INTRO_CAPTION);
     // the class names our menu entry to panels; XWayland's mode switch needs the window's connection
     window_class_set("glimmerhorn", "Glimmerhorn");
     display_mode_set_on_window();
@@ -102,15 +101,15 @@ int run_intro()
         message_box_show("Can't create timer!", "Glimmerhorn", MB_ICONERROR);
         return 1;
     }
-    if (!frame_timer_begin_period(timer_period)) {
+    if (!frame_timer_begin_period(app.timer_period)) {
         message_box_show("Can't start timer!", "Glimmerhorn", MB_ICONERROR);
         return 1;
     }
     init_glut();
 
-    const bool truecolor = message_box_show(QUESTION, TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    const bool truecolor = message_box_show(QUESTION, INTRO_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES;
     if (truecolor)
-        display_bpp = 32;
+        app.display_bpp = 32;
     set_display_mode();
     open_window(truecolor);
     init_scene(truecolor, INTRO_PICTURE);

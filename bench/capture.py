@@ -15,7 +15,7 @@ import subprocess
 import tempfile
 import time
 
-PASS_SECONDS = 138.64
+PASS_SECONDS = 138.64  # one pass of the tune
 RUNS = (
     # name          extension  extra options
     ("mkv",         ".mkv",    ()),

@@ -49,7 +49,7 @@ static void print_help()
            "Options:\n"
            "      --fps=N        video frames a second: 100 (every frame of the intro), 50, 25 or 60;\n"
            "                     the default is 100, for .gif 50 (GIF cannot show 100 or 60)\n"
-           "      --seconds=S    length in seconds (default: one pass of the tune, 138.64 s)\n"
+           "      --seconds=S    length in seconds (default: one pass of the tune, %.2f s)\n"
            "      --frames=N     length in video frames\n"
            "      --scale=N      draw at 800 x 600 times N, 1 to 4 (default 1)\n"
            "      --mode=BITS    32: see-through snowflakes and letters (default); 16: all solid\n"
@@ -64,7 +64,8 @@ static void print_help()
            "The picture is read from gfx.data in the working folder, else from the one beside the program,\n"
            "else from the installed one. FILE appears only once it is complete; Ctrl+C (or SIGTERM,\n"
            "SIGHUP, SIGQUIT) ends the capture early and keeps what was made so far as a shorter,\n"
-           "playable file.\n");
+           "playable file.\n",
+        TUNE_PASS_SECONDS);
 }
 
 // Reads a whole decimal integer in [low, high]; false when text is anything else.

@@ -24,8 +24,9 @@ struct CaptureOptions {
 
 // The intro steps once every 10 ms: 100 of its frames a second.
 constexpr int INTRO_FPS = 100;
-constexpr int INTRO_WIDTH = 800;
-constexpr int INTRO_HEIGHT = 600;
+// One pass of the tune in seconds, to the hundredth, as --help states it; the capture's own default
+// length is computed from the loaded tune.
+constexpr double TUNE_PASS_SECONDS = 138.64;
 
 // Called by main first. Fills options from the command line; returns -1 to go on, or the status to
 // end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr.

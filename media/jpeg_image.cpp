@@ -10,8 +10,12 @@
 #include "media.h"
 #include "platform.h"
 
-// Where on_jpeg_fatal_error sends control: back into read_jpeg_image, past the decoder.
-static jmp_buf jpeg_fatal_return;
+// The decoder's error manager, and where on_jpeg_fatal_error sends control: back into the
+// read_jpeg_image that made it, past the decoder. The library hands the manager back as cinfo->err.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    jmp_buf fatal_return;
+};
 
 // The library's output_message: every fatal error and the first warning of a picture end up here.
 // The text is the library's own, formatted by its format_message.
@@ -27,8 +31,9 @@ static void show_jpeg_message(j_common_ptr cinfo)
 static void on_jpeg_fatal_error(j_common_ptr cinfo)
 {
     (*cinfo->err->output_message)(cinfo);
+    JpegErrors* errors = (JpegErrors*)cinfo->err;
     jpeg_destroy(cinfo);
-    longjmp(jpeg_fatal_return, 1);
+    longjmp(errors->fatal_return, 1);
 }
 
 // Copies one decoded row into the block: RGB as it comes, a grey sample spread over R, G and B.
@@ -56,11 +61,11 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     unsigned char* volatile pixels = nullptr;
 
     jpeg_decompress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jerr.output_message = show_jpeg_message;
-    jerr.error_exit = on_jpeg_fatal_error;
-    if (setjmp(jpeg_fatal_return)) {
+    JpegErrors errors;
+    cinfo.err = jpeg_std_error(&errors.manager);
+    errors.manager.output_message = show_jpeg_message;
+    errors.manager.error_exit = on_jpeg_fatal_error;
+    if (setjmp(errors.fatal_return)) {
         // the message is shown and the object destroyed; what is left is ours
         if (file != nullptr)
             fclose(file);
@@ -76,7 +81,7 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     if (file == nullptr) {
         char text[256];
         snprintf(text, sizeof text, "Can't open JPEG file %s\n", path);
-        message_box_show(text, "Glimmerhorn!", MB_OK | MB_ICONWARNING);
+        message_box_show(text, INTRO_CAPTION, MB_OK | MB_ICONWARNING);
         jpeg_destroy_decompress(&cinfo);
         return nullptr;
     }
@@ -105,7 +110,7 @@ unsigned char* read_jpeg_image(const char* path, int* width, int* height)
     *width = w;
     *height = h;
     if (pixels == nullptr) {
-        message_box_show("Out of memory when loading graphics", "Glimmerhorn!", MB_OK | MB_ICONWARNING);
+        message_box_show("Out of memory when loading graphics", INTRO_CAPTION, MB_OK | MB_ICONWARNING);
         jpeg_destroy_decompress(&cinfo);
         fclose(file);
         return nullptr;

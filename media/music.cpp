@@ -3,7 +3,6 @@
 #include "media.h"
 #include "platform.h"
 
-static const char MUSIC_CAPTION[] = "Glimmerhorn!";
 constexpr int MUSIC_RATE = 44100;
 
 // Called by init_scene as its last step, once. Each step that fails says so in its own box and
@@ -11,17 +10,17 @@ constexpr int MUSIC_RATE = 44100;
 void start_music()
 {
     if (!player_open(MUSIC_RATE)) {
-        message_box_show("BASS initialization failed! No music!", MUSIC_CAPTION, MB_OK | MB_ICONWARNING);
+        message_box_show("BASS initialization failed! No music!", INTRO_CAPTION, MB_OK | MB_ICONWARNING);
         return;
     }
     if (!player_start()) {
-        message_box_show("Can't start digital music output!", MUSIC_CAPTION, MB_OK | MB_ICONWARNING);
+        message_box_show("Can't start digital music output!", INTRO_CAPTION, MB_OK | MB_ICONWARNING);
         return;
     }
     if (!player_load(music_module, music_module_size)) {
-        message_box_show("Can't load music!", MUSIC_CAPTION, MB_OK | MB_ICONWARNING);
+        message_box_show("Can't load music!", INTRO_CAPTION, MB_OK | MB_ICONWARNING);
         return;
     }
     if (!player_play())
-        message_box_show("Can't play music!", MUSIC_CAPTION, MB_OK | MB_ICONWARNING);
+        message_box_show("Can't play music!", INTRO_CAPTION, MB_OK | MB_ICONWARNING);
 }

@@ -6,13 +6,17 @@
 
 #include "platform.h"
 
-// The player's state. The audio thread reads player_module and player_playing while SDL holds
-// the device lock; the main thread changes them only under that lock.
-static bool player_audio_ready; // SDL's audio subsystem is up
-static SDL_AudioDeviceID player_device; // 0 while no output is open
-static int player_rate; // the output's frames per second
-static openmpt_module* player_module; // the loaded module, or null
-static bool player_playing; // the audio thread renders player_module
+// The player's state, in one record: all zero at program start and after player_free. The audio
+// thread reads module and playing while SDL holds the device lock; the main thread changes them only
+// under that lock.
+struct Player {
+    bool audio_ready; // SDL's audio subsystem is up
+    SDL_AudioDeviceID device; // 0 while no output is open
+    int rate; // the output's frames per second
+    openmpt_module* module; // the loaded module, or null
+    bool playing; // the audio thread renders module
+};
+static Player player;
 
 // SDL's audio thread, with the device lock held: renders the playing module or outputs silence.
 // Allocates nothing.
@@ -22,8 +26,8 @@ static void player_fill(void* userdata, Uint8* stream, int length)
     float* out = (float*)stream;
     const size_t frames = (size_t)length / (2 * sizeof(float));
     size_t done = 0;
-    if (player_playing && player_module != nullptr)
-        done = openmpt_module_read_interleaved_float_stereo(player_module, player_rate, frames, out);
+    if (player.playing && player.module != nullptr)
+        done = openmpt_module_read_interleaved_float_stereo(player.module, player.rate, frames, out);
     // whatever the module did not fill (nothing playing, or a module that stopped) is silence
     memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
 }
@@ -32,15 +36,15 @@ static void player_fill(void* userdata, Uint8* stream, int length)
 // stereo, paused. Leaves the system volume alone. False when no output can be opened.
 bool player_open(int rate)
 {
-    if (player_device != 0)
+    if (player.device != 0)
         return false; // already open: one output per run
-    if (!player_audio_ready) {
+    if (!player.audio_ready) {
         // SDL would otherwise turn SIGINT and SIGTERM into quit events that nobody reads, and the
         // intro could no longer be stopped by a signal
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
-        player_audio_ready = true;
+        player.audio_ready = true;
     }
     SDL_AudioSpec wanted = {};
     wanted.freq = rate;
@@ -50,13 +54,13 @@ bool player_open(int rate)
     wanted.callback = player_fill;
     SDL_AudioSpec obtained = {};
     // no changes allowed: SDL converts to whatever the device really takes
-    player_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (player_device == 0) {
+    player.device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (player.device == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        player_audio_ready = false;
+        player.audio_ready = false;
         return false;
     }
-    player_rate = rate;
+    player.rate = rate;
     return true;
 }
 
@@ -64,9 +68,9 @@ bool player_open(int rate)
 // it outputs silence.
 bool player_start()
 {
-    if (player_device == 0)
+    if (player.device == 0)
         return false;
-    SDL_PauseAudioDevice(player_device, 0);
+    SDL_PauseAudioDevice(player.device, 0);
     return true;
 }
 
@@ -74,17 +78,17 @@ bool player_start()
 // (player_create_module). False when no output is open or the data is no module.
 bool player_load(const void* module, size_t size)
 {
-    if (player_device == 0)
+    if (player.device == 0)
         return false;
     openmpt_module* loaded = player_create_module(module, size);
     if (loaded == nullptr)
         return false;
 
-    SDL_LockAudioDevice(player_device);
-    openmpt_module* replaced = player_module;
-    player_module = loaded;
-    player_playing = false;
-    SDL_UnlockAudioDevice(player_device);
+    SDL_LockAudioDevice(player.device);
+    openmpt_module* replaced = player.module;
+    player.module = loaded;
+    player.playing = false;
+    SDL_UnlockAudioDevice(player.device);
     if (replaced != nullptr)
         openmpt_module_destroy(replaced);
     return true;
@@ -94,38 +98,32 @@ bool player_load(const void* module, size_t size)
 // False when no module is loaded.
 bool player_play()
 {
-    if (player_device == 0 || player_module == nullptr)
+    if (player.device == 0 || player.module == nullptr)
         return false;
-    SDL_LockAudioDevice(player_device);
-    player_playing = true;
-    SDL_UnlockAudioDevice(player_device);
+    SDL_LockAudioDevice(player.device);
+    player.playing = true;
+    SDL_UnlockAudioDevice(player.device);
     return true;
 }
 
 // Called by on_key before the process exits: pauses the output. Harmless when nothing was started.
 void player_stop()
 {
-    if (player_device == 0)
+    if (player.device == 0)
         return;
-    SDL_PauseAudioDevice(player_device, 1);
+    SDL_PauseAudioDevice(player.device, 1);
 }
 
 // Called by on_key after player_stop: closes the output, then frees the module and the audio
 // subsystem. Harmless when nothing was started, and when called twice.
 void player_free()
 {
-    if (player_device != 0) {
-        // closing waits for the audio thread, so nothing reads the module afterwards
-        SDL_CloseAudioDevice(player_device);
-        player_device = 0;
-    }
-    if (player_module != nullptr) {
-        openmpt_module_destroy(player_module);
-        player_module = nullptr;
-    }
-    player_playing = false;
-    if (player_audio_ready) {
+    // closing waits for the audio thread, so nothing reads the module afterwards
+    if (player.device != 0)
+        SDL_CloseAudioDevice(player.device);
+    if (player.module != nullptr)
+        openmpt_module_destroy(player.module);
+    if (player.audio_ready)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        player_audio_ready = false;
-    }
+    player = Player();
 }

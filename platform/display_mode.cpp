@@ -31,11 +31,19 @@ struct SavedMode {
     int screen_mm_height;
 };
 
-static SavedMode saved_mode = {};
-static int restore_pipe = -1; // write end; closing it tells the watcher to put the mode back
-static int restored_pipe = -1; // read end; it hangs up once the watcher has finished
-static pid_t watcher_pid = 0;
-static pid_t intro_pid = 0; // whose exit hands over; its forked children inherit the handler too
+// Everything the switch keeps between calls, in one record: as at program start until a switch.
+struct ModeSwitch {
+    SavedMode saved;
+    int restore_pipe; // write end; closing it tells the watcher to put the mode back
+    int restored_pipe; // read end; it hangs up once the watcher has finished
+    pid_t watcher_pid;
+    pid_t intro_pid; // whose exit hands over; its forked children inherit the handler too
+    // the size display_mode_set left for display_mode_set_on_window: on XWayland the switch waits for
+    // the window
+    int xwayland_width;
+    int xwayland_height;
+};
+static ModeSwitch mode_switch = { {}, -1, -1, 0, 0, 0, 0 };
 
 static const int RESTORE_WAIT_MS = 2000;
 
@@ -132,7 +140,7 @@ static void screen_bounds(Display* display, XRRScreenResources* resources, RRCrt
     }
 }
 
-// Puts back what saved_mode holds: run by the watcher, or by display_mode_set when no watcher could
+// Puts back what mode_switch.saved holds: run by the watcher, or by display_mode_set when no watcher could
 // be started. Growing the screen comes first, since a CRTC must fit in the screen.
 static void restore_mode(Display* display)
 {
@@ -142,15 +150,16 @@ static void restore_mode(Display* display)
         return;
     const int width = DisplayWidth(display, DefaultScreen(display));
     const int height = DisplayHeight(display, DefaultScreen(display));
-    const bool grow = saved_mode.screen_width > width || saved_mode.screen_height > height;
+    const bool grow = mode_switch.saved.screen_width > width || mode_switch.saved.screen_height > height;
     if (grow)
-        XRRSetScreenSize(display, root, saved_mode.screen_width, saved_mode.screen_height,
-            saved_mode.screen_mm_width, saved_mode.screen_mm_height);
-    XRRSetCrtcConfig(display, resources, saved_mode.crtc, CurrentTime, saved_mode.x, saved_mode.y,
-        saved_mode.mode, saved_mode.rotation, saved_mode.outputs, saved_mode.output_count);
-    if (!grow && (saved_mode.screen_width != width || saved_mode.screen_height != height))
-        XRRSetScreenSize(display, root, saved_mode.screen_width, saved_mode.screen_height,
-            saved_mode.screen_mm_width, saved_mode.screen_mm_height);
+        XRRSetScreenSize(display, root, mode_switch.saved.screen_width, mode_switch.saved.screen_height,
+            mode_switch.saved.screen_mm_width, mode_switch.saved.screen_mm_height);
+    XRRSetCrtcConfig(display, resources, mode_switch.saved.crtc, CurrentTime, mode_switch.saved.x,
+        mode_switch.saved.y, mode_switch.saved.mode, mode_switch.saved.rotation, mode_switch.saved.outputs,
+        mode_switch.saved.output_count);
+    if (!grow && (mode_switch.saved.screen_width != width || mode_switch.saved.screen_height != height))
+        XRRSetScreenSize(display, root, mode_switch.saved.screen_width, mode_switch.saved.screen_height,
+            mode_switch.saved.screen_mm_width, mode_switch.saved.screen_mm_height);
     XSync(display, False);
     XRRFreeScreenResources(resources);
 }
@@ -213,15 +222,15 @@ static int ignore_x_error(Display* display, XErrorEvent* error)
 // process, when its connection breaks) inherited the handler but has nothing to hand over.
 static void restore_at_exit()
 {
-    if (restore_pipe < 0 || getpid() != intro_pid)
+    if (mode_switch.restore_pipe < 0 || getpid() != mode_switch.intro_pid)
         return;
-    close(restore_pipe);
-    restore_pipe = -1;
-    pollfd done = { restored_pipe, POLLIN, 0 };
+    close(mode_switch.restore_pipe);
+    mode_switch.restore_pipe = -1;
+    pollfd done = { mode_switch.restored_pipe, POLLIN, 0 };
     while (poll(&done, 1, RESTORE_WAIT_MS) < 0) { }
-    close(restored_pipe);
-    restored_pipe = -1;
-    waitpid(watcher_pid, nullptr, WNOHANG);
+    close(mode_switch.restored_pipe);
+    mode_switch.restored_pipe = -1;
+    waitpid(mode_switch.watcher_pid, nullptr, WNOHANG);
 }
 
 // Starts the watcher; false when it could not be started (the caller then undoes the switch).
@@ -253,18 +262,13 @@ static bool start_watcher(const char* display_name)
         close(restored[0]);
         return false;
     }
-    watcher_pid = pid;
-    intro_pid = getpid();
-    restore_pipe = restore[1];
-    restored_pipe = restored[0];
+    mode_switch.watcher_pid = pid;
+    mode_switch.intro_pid = getpid();
+    mode_switch.restore_pipe = restore[1];
+    mode_switch.restored_pipe = restored[0];
     atexit(restore_at_exit);
     return true;
 }
-
-// The size display_mode_set left for display_mode_set_on_window: on XWayland the switch waits for
-// the window.
-static int xwayland_width = 0;
-static int xwayland_height = 0;
 
 // Frees what a switch looked up; any of the three may be null.
 static void randr_free(XRRScreenResources* resources, XRROutputInfo* output, XRRCrtcInfo* crtc)
@@ -332,12 +336,12 @@ static bool on_xwayland(Display* display, XRRScreenResources* resources)
 void display_mode_set_on_window()
 {
     Display* display = glXGetCurrentDisplay();
-    if (xwayland_width == 0 || !display)
+    if (mode_switch.xwayland_width == 0 || !display)
         return;
-    const int width = xwayland_width;
-    const int height = xwayland_height;
-    xwayland_width = 0;
-    xwayland_height = 0;
+    const int width = mode_switch.xwayland_width;
+    const int height = mode_switch.xwayland_height;
+    mode_switch.xwayland_width = 0;
+    mode_switch.xwayland_height = 0;
     // GLUT's error handler would end the intro over a refused switch
     XSync(display, False);
     XErrorHandler previous_handler = XSetErrorHandler(ignore_x_error);
@@ -361,7 +365,7 @@ void display_mode_set_on_window()
 void display_mode_set(int width, int height, int bpp)
 {
     (void)bpp;
-    if (restore_pipe >= 0)
+    if (mode_switch.restore_pipe >= 0)
         return;
     Display* display = XOpenDisplay(nullptr);
     if (!display)
@@ -381,8 +385,8 @@ void display_mode_set(int width, int height, int bpp)
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
     if (on_xwayland(display, resources)) {
         // made by display_mode_set_on_window, on GLUT's connection, once the window exists
-        xwayland_width = width;
-        xwayland_height = height;
+        mode_switch.xwayland_width = width;
+        mode_switch.xwayland_height = height;
         if (resources)
             XRRFreeScreenResources(resources);
         XSetErrorHandler(previous_handler);
@@ -395,20 +399,20 @@ void display_mode_set(int width, int height, int bpp)
     const RRMode mode = choice.mode;
 
     bool switched = false;
-    // saved_mode holds at most 16 outputs of the CRTC to give them back
+    // mode_switch.saved holds at most 16 outputs of the CRTC to give them back
     if (mode != None && crtc->noutput <= 16) {
-        saved_mode.crtc = output->crtc;
-        saved_mode.mode = crtc->mode;
-        saved_mode.x = crtc->x;
-        saved_mode.y = crtc->y;
-        saved_mode.rotation = crtc->rotation;
-        saved_mode.output_count = crtc->noutput;
+        mode_switch.saved.crtc = output->crtc;
+        mode_switch.saved.mode = crtc->mode;
+        mode_switch.saved.x = crtc->x;
+        mode_switch.saved.y = crtc->y;
+        mode_switch.saved.rotation = crtc->rotation;
+        mode_switch.saved.output_count = crtc->noutput;
         for (int i = 0; i < crtc->noutput; i++)
-            saved_mode.outputs[i] = crtc->outputs[i];
-        saved_mode.screen_width = DisplayWidth(display, screen);
-        saved_mode.screen_height = DisplayHeight(display, screen);
-        saved_mode.screen_mm_width = DisplayWidthMM(display, screen);
-        saved_mode.screen_mm_height = DisplayHeightMM(display, screen);
+            mode_switch.saved.outputs[i] = crtc->outputs[i];
+        mode_switch.saved.screen_width = DisplayWidth(display, screen);
+        mode_switch.saved.screen_height = DisplayHeight(display, screen);
+        mode_switch.saved.screen_mm_width = DisplayWidthMM(display, screen);
+        mode_switch.saved.screen_mm_height = DisplayHeightMM(display, screen);
 
         int new_width = 0;
         int new_height = 0;
@@ -419,11 +423,12 @@ void display_mode_set(int width, int height, int bpp)
             switched = true;
             // the same dots per millimetre as before
             if (new_width > 0 && new_height > 0
-                && (new_width != saved_mode.screen_width || new_height != saved_mode.screen_height)) {
-                const int mm_width
-                    = (int)((double)saved_mode.screen_mm_width * new_width / saved_mode.screen_width);
-                const int mm_height
-                    = (int)((double)saved_mode.screen_mm_height * new_height / saved_mode.screen_height);
+                && (new_width != mode_switch.saved.screen_width
+                    || new_height != mode_switch.saved.screen_height)) {
+                const int mm_width = (int)((double)mode_switch.saved.screen_mm_width * new_width
+                    / mode_switch.saved.screen_width);
+                const int mm_height = (int)((double)mode_switch.saved.screen_mm_height * new_height
+                    / mode_switch.saved.screen_height);
                 XRRSetScreenSize(display, root, new_width, new_height, mm_width, mm_height);
             }
         }
@@ -433,7 +438,7 @@ void display_mode_set(int width, int height, int bpp)
     XSetErrorHandler(previous_handler);
 
     // the display's name is copied before the connection closes: the watcher opens its own
-    static char display_name[256];
+    char display_name[256];
     const char* name = DisplayString(display);
     size_t i = 0;
     for (; name && name[i] && i + 1 < sizeof display_name; i++)

@@ -7,8 +7,12 @@
 
 #include <cstdlib>
 
-static int requested_width; // the size display_mode_set asked for, which the picture is drawn in
-static int requested_height;
+// The size display_mode_set asked for, which the picture is drawn in: zero until it is called.
+struct DisplayModeState {
+    int requested_width;
+    int requested_height;
+};
+static DisplayModeState mode_switch;
 
 // At exit (the exit key, or GLUT's own exit): the desktop's mode back. Windows does that itself for a
 // CDS_FULLSCREEN change when the process ends; Wine does not.
@@ -19,8 +23,8 @@ static void display_mode_restore() { ChangeDisplaySettingsA(nullptr, 0); }
 // reported: without the mode the intro runs on the desktop's.
 void display_mode_set(int width, int height, int bpp)
 {
-    requested_width = width;
-    requested_height = height;
+    mode_switch.requested_width = width;
+    mode_switch.requested_height = height;
     ShowCursor(FALSE);
     DEVMODEA mode = {};
     mode.dmSize = sizeof mode;
@@ -41,11 +45,13 @@ void display_mode_set(int width, int height, int bpp)
 void display_mode_set_on_window()
 {
     HWND window = WindowFromDC(wglGetCurrentDC());
-    if (window == nullptr || requested_width <= 0 || requested_height <= 0)
+    if (window == nullptr || mode_switch.requested_width <= 0 || mode_switch.requested_height <= 0)
         return;
-    SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~(LONG_PTR)(WS_CAPTION | WS_THICKFRAME));
-    SetWindowPos(window, nullptr, 0, 0, requested_width, requested_height, SWP_FRAMECHANGED | SWP_NOZORDER);
-    glViewport(0, 0, requested_width, requested_height);
+    SetWindowLongPtrA(
+        window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~(LONG_PTR)(WS_CAPTION | WS_THICKFRAME));
+    SetWindowPos(window, nullptr, 0, 0, mode_switch.requested_width, mode_switch.requested_height,
+        SWP_FRAMECHANGED | SWP_NOZORDER);
+    glViewport(0, 0, mode_switch.requested_width, mode_switch.requested_height);
 }
 
 // The window's icon comes with the program (its GLUT_ICON resource, which freeglut's window class

@@ -17,6 +17,9 @@ bool has_extension(const char* list, const char* name);
 // Message-box styles and answers, with the values the intro's messages were written against. On
 // Windows, windows.h (which GLUT's header includes there) defines the same names, with the same
 // values, as macros.
+// The caption of the intro's window and of every message box it shows.
+constexpr char INTRO_CAPTION[] = "Glimmerhorn!";
+
 #ifndef MB_OK
 constexpr int MB_OK = 0;
 constexpr int MB_YESNO = 4;

@@ -17,8 +17,8 @@ static void backdrop_texture_coordinates(float* s0, float* t1)
         return;
     }
     const double r = 1.0 / scene.background_width;
-    *s0 = (float)(1.0 - 800.0 * r);
-    *t1 = (float)(600.0 * r);
+    *s0 = (float)(1.0 - INTRO_WIDTH * r);
+    *t1 = (float)(INTRO_HEIGHT * r);
 }
 
 // Backdrop: one pixel per unit, origin at the bottom left.
@@ -26,7 +26,7 @@ void draw_backdrop()
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0, 800, 0, 600, 0, 0.1);
+    glOrtho(0, INTRO_WIDTH, 0, INTRO_HEIGHT, 0, 0.1);
     glMatrixMode(GL_MODELVIEW);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
@@ -42,11 +42,11 @@ void draw_backdrop()
     glTexCoord2f(s0, t1);
     glVertex2i(0, 0);
     glTexCoord2f(1, t1);
-    glVertex2i(799, 0);
+    glVertex2i(INTRO_WIDTH - 1, 0);
     glTexCoord2f(1, 0);
-    glVertex2i(799, 599);
+    glVertex2i(INTRO_WIDTH - 1, INTRO_HEIGHT - 1);
     glTexCoord2f(s0, 0);
-    glVertex2i(0, 599);
+    glVertex2i(0, INTRO_HEIGHT - 1);
     glEnd();
     glPopMatrix();
     set_layer_state();

@@ -15,6 +15,10 @@ extern const float ornament_light0_specular[4];
 extern const float ornament_light0_position[4];
 extern const float scroller_light0_position[4];
 
+// The intro's frame in pixels: its window, the display mode it asks for, the backdrop's view.
+constexpr int INTRO_WIDTH = 800;
+constexpr int INTRO_HEIGHT = 600;
+
 // One falling ornament.
 struct OrnamentSlot {
     float rot_z;

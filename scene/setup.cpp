@@ -82,7 +82,7 @@ void init_scene(bool truecolor, const char* picture)
         // the texture keeps the only copy; it stays bound
         free(pixels);
     } else {
-        message_box_show("Could not load the background", "Glimmerhorn!", MB_OK | MB_ICONWARNING);
+        message_box_show("Could not load the background", INTRO_CAPTION, MB_OK | MB_ICONWARNING);
     }
 
     start_music();

@@ -23,8 +23,7 @@ protected:
     {
         fake_platform_reset();
         fake_calls_clear();
-        display_bpp = 16;
-        timer_period = 0;
+        app_reset();
     }
 };
 
@@ -46,7 +45,7 @@ unsigned period_for(unsigned period_min, unsigned period_max)
     platform_script.period_min = period_min;
     platform_script.period_max = period_max;
     EXPECT_TRUE(init_frame_timer());
-    return timer_period;
+    return app.timer_period;
 }
 
 TEST_F(StartUp, TimerPeriodIsTheClampedMinimum)
@@ -84,7 +83,7 @@ TEST_F(StartUp, AnsweringNoRunsEveryStepInOrderIn16Bits)
         "glutMainLoop( )",
     };
     EXPECT_EQ(call_lines(), expected);
-    EXPECT_EQ(display_bpp, 16);
+    EXPECT_EQ(app.display_bpp, 16);
     EXPECT_EQ(glut_callbacks.reshape, &on_reshape);
     EXPECT_EQ(glut_callbacks.keyboard, &on_key);
     EXPECT_EQ(glut_callbacks.display, &on_display);
@@ -98,7 +97,7 @@ TEST_F(StartUp, AnsweringYesAsksFor32BitsAndAlpha)
     run_intro();
     ASSERT_EQ(fake_calls_named("init_scene").size(), 1u);
     EXPECT_EQ(fake_calls_named("init_scene")[0].args[0], 1);
-    EXPECT_EQ(display_bpp, 32);
+    EXPECT_EQ(app.display_bpp, 32);
     ASSERT_EQ(fake_calls_named("display_mode_set").size(), 1u);
     EXPECT_EQ(fake_calls_named("display_mode_set")[0].args, (std::vector<double> { 800, 600, 32 }));
     ASSERT_EQ(fake_calls_named("glutInitDisplayMode").size(), 1u);
@@ -114,7 +113,7 @@ TEST_F(StartUp, OnlyYesSelects32Bits)
         run_intro();
         ASSERT_EQ(fake_calls_named("init_scene").size(), 1u) << answer;
         EXPECT_EQ(fake_calls_named("init_scene")[0].args[0], 0) << answer;
-        EXPECT_EQ(display_bpp, 16) << answer;
+        EXPECT_EQ(app.display_bpp, 16) << answer;
     }
 }
 
@@ -136,7 +135,7 @@ TEST_F(StartUp, UnreadableClockCannotCreateTheTimer)
 {
     platform_script.query_ok = false;
     expect_timer_failure("Can't create timer!");
-    EXPECT_EQ(timer_period, 0u);
+    EXPECT_EQ(app.timer_period, 0u);
     EXPECT_TRUE(fake_calls_named("frame_timer_create").empty());
 }
 
@@ -223,7 +222,7 @@ using ExitKeys = StartUp;
 TEST_F(ExitKeys, EscAndLowerQStopTheMusicEndThePeriodAndExitWithZero)
 {
     atexit(print_log_at_exit);
-    timer_period = 3;
+    app.timer_period = 3;
     const char* order = "player_stop\\( \\)\nplayer_free\\( \\)\nframe_timer_end_period\\( 3 \\)\n$";
     EXPECT_EXIT(on_key(27, 0, 0), testing::ExitedWithCode(0), order);
     EXPECT_EXIT(on_key('q', 5, 7), testing::ExitedWithCode(0), order);

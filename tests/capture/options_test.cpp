@@ -1,8 +1,12 @@
 // The capture's command line and the numbering of its frames, with no display
 // and nothing drawn.
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -97,6 +101,44 @@ TEST(CaptureOptions, HelpAndVersionEndAtOnceAndTheNextParseStartsAfresh)
     EXPECT_EQ(parse({ "-fVh" }, nullptr, &out), "0");
     EXPECT_EQ(out.rfind("glimmerhorn-capture ", 0), 0u) << out;
     EXPECT_EQ(parse({ "-f", "x.mkv" }), "mkv 100 0 0 1 32 18 0 1");
+}
+
+std::string file_text(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Every text that states the tune's length states libopenmpt's length of assets/music.xm.
+TEST(CaptureOptions, EveryTextStatingTheTunesLengthStatesTheTunesOwn)
+{
+    const std::string tune = file_text(GLIMMERHORN_SOURCE "/assets/music.xm");
+    openmpt_module* module = openmpt_module_create_from_memory2(
+        tune.data(), tune.size(), openmpt_log_func_silent, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(module, nullptr);
+    char length[32];
+    snprintf(length, sizeof length, "%.2f s", openmpt_module_get_duration_seconds(module));
+    openmpt_module_destroy(module);
+    std::string help;
+    parse({ "--help" }, nullptr, &help);
+    // clang-format off
+    const std::vector<std::pair<std::string, int>> texts = {
+        // text                                                              mentions
+        { help,                                       1 },
+        { file_text(GLIMMERHORN_SOURCE "/README.md"), 2 },
+        { file_text(GLIMMERHORN_SOURCE "/packaging/glimmerhorn-capture.1"), 1 },
+        { file_text(GLIMMERHORN_SOURCE "/bench/capture.py"), 2 },
+        { file_text(GLIMMERHORN_SOURCE "/bench/CMakeLists.txt"), 1 },
+    };
+    // clang-format on
+    for (const auto& [text, times] : texts) {
+        int found = 0;
+        for (size_t at = text.find(length); at != std::string::npos; at = text.find(length, at + 1))
+            found++;
+        EXPECT_EQ(found, times) << length << " in:\n" << text.substr(0, 200);
+    }
+    const std::string bench = file_text(GLIMMERHORN_SOURCE "/bench/capture.py");
+    EXPECT_NE(bench.find("PASS_SECONDS = " + std::string(length, strlen(length) - 2)), std::string::npos);
 }
 
 // Intro frame n is on screen from (n - 1) x 10 ms until n x 10 ms; video frame

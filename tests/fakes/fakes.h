@@ -25,7 +25,7 @@ void fake_record(const char* name, std::initializer_list<double> args = {},
     const std::string& text = std::string(), const void* pointer = nullptr);
 // Clears the log (and nothing else).
 void fake_calls_clear();
-// The log as text, one call a line ("glBegin( 0x7 )"), for failure messages and screenshots of a frame.
+// The log as text, one call a line ("glBegin( 7 )"), for failure messages and screenshots of a frame.
 std::string fake_calls_text();
 std::string fake_call_text(const FakeCall& call);
 // The calls named `name`, in order.

