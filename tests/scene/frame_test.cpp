@@ -96,12 +96,12 @@ void expect_frame(double s0, double t1, const std::vector<std::string>& ornament
     expected.insert(expected.end(), ORNAMENT_PASS_START.begin(), ORNAMENT_PASS_START.end());
     expected.insert(expected.end(), ornaments.begin(), ornaments.end());
     expected.insert(expected.end(), SCROLLER_PASS_START.begin(), SCROLLER_PASS_START.end());
-    ASSERT_GE(fake_calls.size(), expected.size() + 1) << fake_calls_text();
+    ASSERT_GE(fake_log.calls.size(), expected.size() + 1) << fake_calls_text();
     EXPECT_EQ(call_lines(0, expected.size()), expected);
-    EXPECT_EQ(fake_call_text(fake_calls.back()), call("glPopMatrix"));
+    EXPECT_EQ(fake_call_text(fake_log.calls.back()), call("glPopMatrix"));
     // the modelview matrix ends as it began; the scroller pass's projection stays loaded
     int depth = 0;
-    for (const FakeCall& c : fake_calls) {
+    for (const FakeCall& c : fake_log.calls) {
         depth += c.name == "glPushMatrix" ? 1 : c.name == "glPopMatrix" ? -1 : 0;
         EXPECT_GE(depth, 0);
         EXPECT_NE(c.name, "glLoadMatrixf");

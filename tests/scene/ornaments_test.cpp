@@ -153,7 +153,7 @@ TEST_F(Ornaments, AnInactiveSlotIsNeitherDrawnNorMoved)
     OrnamentSlot& slot = scene.ornament_slots[5];
     slot = OrnamentSlot { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0 };
     draw_ornaments();
-    EXPECT_TRUE(fake_calls.empty());
+    EXPECT_TRUE(fake_log.calls.empty());
     EXPECT_EQ(slot.x, 5.0f);
     EXPECT_EQ(slot.x_phase, 8.0f);
 }

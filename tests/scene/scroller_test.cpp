@@ -44,12 +44,11 @@ class Scroller : public testing::Test
 protected:
     void SetUp() override
     {
-        fake_calls_recording = true;
-        fake_calls_clear();
+        fake_log_reset();
         reset_scene();
     }
 
-    void TearDown() override { fake_calls_recording = true; }
+    void TearDown() override { fake_log_reset(); }
 
     // Runs one frame and checks its shape: 18 times push, translate, call, pop, and nothing else.
     Frame frame()
@@ -57,15 +56,15 @@ protected:
         fake_calls_clear();
         draw_scroller();
         Frame drawn;
-        EXPECT_EQ(fake_calls.size(), 4u * 18u);
-        for (size_t i = 0; i + 3 < fake_calls.size(); i += 4) {
-            EXPECT_EQ(fake_calls[i].name, "glPushMatrix");
-            EXPECT_EQ(fake_calls[i + 1].name, "glTranslatef");
-            EXPECT_EQ(fake_calls[i + 2].name, "glCallList");
-            EXPECT_EQ(fake_calls[i + 3].name, "glPopMatrix");
-            const std::vector<double>& args = fake_calls[i + 1].args;
+        EXPECT_EQ(fake_log.calls.size(), 4u * 18u);
+        for (size_t i = 0; i + 3 < fake_log.calls.size(); i += 4) {
+            EXPECT_EQ(fake_log.calls[i].name, "glPushMatrix");
+            EXPECT_EQ(fake_log.calls[i + 1].name, "glTranslatef");
+            EXPECT_EQ(fake_log.calls[i + 2].name, "glCallList");
+            EXPECT_EQ(fake_log.calls[i + 3].name, "glPopMatrix");
+            const std::vector<double>& args = fake_log.calls[i + 1].args;
             drawn.translations.push_back(Move { (float)args[0], (float)args[1], (float)args[2] });
-            drawn.lists.push_back(fake_calls[i + 2].args[0]);
+            drawn.lists.push_back(fake_log.calls[i + 2].args[0]);
         }
         return drawn;
     }
@@ -198,7 +197,7 @@ TEST_F(Scroller, APhaseOfTwoPiIsNotReduced)
 
 TEST_F(Scroller, StaysInRangeOver100000FramesAndRunsThroughTheWholeText)
 {
-    fake_calls_recording = false;
+    fake_log.recording = false;
     int shifts = 0, wraps = 0, since_shift = 0, shortest = 1000, longest = 0;
     for (int n = 1; n <= 100000; n++) {
         const int start = scene.scroll_start;
