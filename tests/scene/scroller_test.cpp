@@ -89,12 +89,13 @@ TEST_F(Scroller, FirstFrameDrawsTheFirst18BytesAlongTheWave)
 {
     const Frame drawn = frame();
     ASSERT_EQ(drawn.translations.size(), 18u);
-    for (int i = 0; i < 18; i++) {
-        const Move expected { (float)(0.4 * sin(0.5 * i) + 1.3 * i - 6.0), (float)(0.6 * sin(0.7 * i)),
-            (float)(sin(0.9 * i) - 3.0) };
-        EXPECT_EQ(drawn.translations[(size_t)i], expected) << "position " << i;
+    // with every phase at 0, position 0 rests at (-6, 0, -3); the others ride the waves 1.3 apart
+    EXPECT_EQ(drawn.translations[0], (Move { -6, 0, -3 }));
+    EXPECT_EQ(drawn.translations[1], (Move { -4.50822973f, 0.386530608f, -2.21667314f }));
+    EXPECT_EQ(drawn.translations[9], (Move { 5.30898809f, 0.0100883404f, -2.03011012f }));
+    EXPECT_EQ(drawn.translations[17], (Move { 16.4193954f, -0.370882273f, -2.60325933f }));
+    for (int i = 0; i < 18; i++)
         EXPECT_EQ(drawn.lists[(size_t)i], name_at(i)) << "position " << i;
-    }
     // the text opens with 14 spaces: the first letters to show enter at the far end
     EXPECT_EQ(drawn.lists[13], 32);
     EXPECT_EQ(drawn.lists[14], scroll_text[14]);
