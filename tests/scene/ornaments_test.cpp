@@ -59,19 +59,18 @@ TEST_F(Ornaments, TellingSpawnValues)
     const OrnamentSlot& one = scene.ornament_slots[1];
     EXPECT_EQ(one.x, 4.0f);
     EXPECT_EQ(one.z, 7.0f);
-    EXPECT_FLOAT_EQ(one.y_phase, 4.437f);
-    EXPECT_FLOAT_EQ(one.rot_z_phase, 3.519f);
-    EXPECT_FLOAT_EQ(one.rot_y_phase, 3.57f);
-    EXPECT_EQ(one.y_phase, (float)(29 * 0.153));
+    // each phase is the float nearest its decimal value
+    EXPECT_EQ(one.y_phase, 4.437f);
+    EXPECT_EQ(one.rot_z_phase, 3.519f);
+    EXPECT_EQ(one.rot_y_phase, 3.57f);
     EXPECT_EQ(one.x_phase, 0.0f);
     EXPECT_EQ(one.z_phase, 0.0f);
     const OrnamentSlot& last = scene.ornament_slots[22];
     EXPECT_EQ(last.x, 4.0f);
     EXPECT_EQ(last.z, 10.0f);
-    EXPECT_FLOAT_EQ(last.y_phase, 3.519f);
-    EXPECT_FLOAT_EQ(last.rot_z_phase, 2.142f);
-    EXPECT_FLOAT_EQ(last.rot_y_phase, 3.06f);
-    EXPECT_EQ(last.rot_z_phase, (float)(14 * 0.153));
+    EXPECT_EQ(last.y_phase, 3.519f);
+    EXPECT_EQ(last.rot_z_phase, 2.142f);
+    EXPECT_EQ(last.rot_y_phase, 3.06f);
     // x repeats every 7 slots; z runs from -8 to 28 in steps of 3
     const float xs[7] = { 4.8f, 4.0f, 3.2f, 2.4f, 1.6f, 0.8f, 0.0f };
     std::map<float, int> zs;
