@@ -31,7 +31,7 @@ int main(int argc, char** argv)
     loader_script.width = 1024;
     loader_script.height = 1024;
     init_scene(true, INTRO_PICTURE);
-    fake_calls_recording = false;
+    fake_log.recording = false;
     int frame = 0;
     while (ornaments_alive() < 9) {
         draw_frame();

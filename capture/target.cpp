@@ -27,8 +27,9 @@ struct Target {
     char hidden[NAME_MAX + 1]; // the file's hidden name, while it has one
     volatile sig_atomic_t hidden_live; // hidden names a file that must go if the program dies
     bool catching; // the handlers that remove it are in place
+    unsigned seed; // draws the hidden names' letters; 0 until the first name is drawn
 };
-static Target target = { nullptr, false, -1, NAME_MAX, "", -1, "", "", 0, false };
+static Target target = { nullptr, false, -1, NAME_MAX, "", -1, "", "", 0, false, 0 };
 
 static const char PROGRAM[] = "glimmerhorn-capture";
 
@@ -73,15 +74,16 @@ static void catch_deadly_signals()
 template <typename Make> static int make_hidden(Make make)
 {
     static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static unsigned seed = (unsigned)getpid() * 2654435761u ^ (unsigned)time(nullptr);
+    if (target.seed == 0)
+        target.seed = (unsigned)getpid() * 2654435761u ^ (unsigned)time(nullptr);
     // "." before and ".XXXXXX" after: a name that fits keeps fitting
     const size_t kept = std::min(strlen(target.name), (size_t)target.name_max - 8);
     int why = EEXIST;
     for (int attempt = 0; attempt < 100 && why == EEXIST; attempt++) {
         char letters[7];
         for (int i = 0; i < 6; i++) {
-            seed = seed * 1103515245u + 12345u;
-            letters[i] = LETTERS[(seed >> 16) % (sizeof LETTERS - 1)];
+            target.seed = target.seed * 1103515245u + 12345u;
+            letters[i] = LETTERS[(target.seed >> 16) % (sizeof LETTERS - 1)];
         }
         letters[6] = '\0';
         snprintf(target.hidden, sizeof target.hidden, ".%.*s.%s", (int)kept, target.name, letters);

@@ -125,7 +125,7 @@ void expect_timer_failure(const char* text)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, std::string("Glimmerhorn|") + text);
     EXPECT_EQ(boxes[0].args, std::vector<double> { MB_ICONERROR });
-    EXPECT_EQ(fake_calls.back().name, "message_box_show");
+    EXPECT_EQ(fake_log.calls.back().name, "message_box_show");
     for (const char* never : { "glutInitErrorFunc", "glutInit", "display_mode_set", "glutCreateWindow",
              "init_scene", "glutMainLoop" })
         EXPECT_TRUE(fake_calls_named(never).empty()) << never;
@@ -235,7 +235,7 @@ TEST_F(ExitKeys, EveryOtherKeyIsIgnored)
             continue;
         on_key((unsigned char)key, 0, 0);
     }
-    EXPECT_TRUE(fake_calls.empty()) << fake_calls_text();
+    EXPECT_TRUE(fake_log.calls.empty()) << fake_calls_text();
 }
 
 } // namespace

@@ -6,8 +6,6 @@
 
 #include "fakes.h"
 
-static GLuint next_texture_name = 1;
-
 void glClear(GLbitfield mask) { fake_record("glClear", { (double)mask }); }
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
 {
@@ -30,13 +28,13 @@ void glPixelStorei(GLenum name, GLint value)
 void glLightfv(GLenum light, GLenum name, const GLfloat* params)
 {
     // positions and colours are four floats; every other parameter the intro could give is one
-    if (!fake_calls_recording)
+    if (!fake_log.recording)
         return;
     const bool four = name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_POSITION;
     FakeCall call { "glLightfv", { (double)light, (double)name }, std::string(), params };
     for (int i = 0; i < (four ? 4 : 1); i++)
         call.args.push_back((double)params[i]);
-    fake_calls.push_back(call);
+    fake_log.calls.push_back(call);
 }
 
 void glNewList(GLuint list, GLenum mode) { fake_record("glNewList", { (double)list, (double)mode }); }
@@ -62,7 +60,7 @@ void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
 void glGenTextures(GLsizei n, GLuint* textures)
 {
     for (GLsizei i = 0; i < n; i++)
-        textures[i] = next_texture_name++;
+        textures[i] = fake_log.next_texture_name++;
     fake_record("glGenTextures", { (double)n }, std::string(), textures);
 }
 void glBindTexture(GLenum target, GLuint texture)

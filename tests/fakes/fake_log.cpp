@@ -4,17 +4,18 @@
 
 #include "fakes.h"
 
-std::vector<FakeCall> fake_calls;
-bool fake_calls_recording = true;
+FakeLog fake_log;
+
+void fake_log_reset() { fake_log = FakeLog(); }
 
 void fake_record(
     const char* name, std::initializer_list<double> args, const std::string& text, const void* pointer)
 {
-    if (fake_calls_recording)
-        fake_calls.push_back(FakeCall { name, std::vector<double>(args), text, pointer });
+    if (fake_log.recording)
+        fake_log.calls.push_back(FakeCall { name, std::vector<double>(args), text, pointer });
 }
 
-void fake_calls_clear() { fake_calls.clear(); }
+void fake_calls_clear() { fake_log.calls.clear(); }
 
 std::string fake_call_text(const FakeCall& call)
 {
@@ -38,7 +39,7 @@ std::string fake_call_text(const FakeCall& call)
 std::string fake_calls_text()
 {
     std::string text;
-    for (const FakeCall& call : fake_calls)
+    for (const FakeCall& call : fake_log.calls)
         text += fake_call_text(call) + "\n";
     return text;
 }
@@ -46,7 +47,7 @@ std::string fake_calls_text()
 std::vector<FakeCall> fake_calls_named(const std::string& name)
 {
     std::vector<FakeCall> found;
-    for (const FakeCall& call : fake_calls)
+    for (const FakeCall& call : fake_log.calls)
         if (call.name == name)
             found.push_back(call);
     return found;
@@ -55,8 +56,8 @@ std::vector<FakeCall> fake_calls_named(const std::string& name)
 std::vector<std::string> call_lines(size_t first, size_t count)
 {
     std::vector<std::string> lines;
-    for (size_t i = first; i < fake_calls.size() && lines.size() < count; i++)
-        lines.push_back(fake_call_text(fake_calls[i]));
+    for (size_t i = first; i < fake_log.calls.size() && lines.size() < count; i++)
+        lines.push_back(fake_call_text(fake_log.calls[i]));
     return lines;
 }
 

@@ -15,9 +15,15 @@ struct FakeCall {
     const void* pointer;
 };
 
-extern std::vector<FakeCall> fake_calls;
-// While false the fake GL records nothing (and so allocates nothing), for tests that count allocations.
-extern bool fake_calls_recording;
+// The fakes' state: the log of calls, whether it is kept, and the texture name the fake GL hands out next.
+struct FakeLog {
+    std::vector<FakeCall> calls;
+    bool recording = true; // while false nothing is logged (and so nothing allocated), for allocation counts
+    unsigned next_texture_name = 1;
+};
+extern FakeLog fake_log;
+// Back to the start: an empty log that records, texture names from 1 again.
+void fake_log_reset();
 
 // Logs one call, unless recording is off; takes its numbers by initializer list so that a call
 // made with recording off allocates nothing.

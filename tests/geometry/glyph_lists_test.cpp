@@ -49,7 +49,7 @@ std::vector<CompiledList> compile_font()
     build_glyph_lists();
     std::vector<CompiledList> lists;
     size_t at = 0;
-    const std::vector<FakeCall>& log = fake_calls;
+    const std::vector<FakeCall>& log = fake_log.calls;
     while (at < log.size()) {
         CompiledList list {};
         EXPECT_EQ(log[at].name, "glNewList") << fake_call_text(log[at]);

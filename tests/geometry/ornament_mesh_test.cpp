@@ -442,22 +442,22 @@ TEST(OrnamentList, OneQuadBatchOfNormalsAndVerticesInList1)
 {
     fake_calls_clear();
     build_ornament_list();
-    ASSERT_EQ(fake_calls.size(), 2u + 336u * 5u + 2u) << fake_calls_text();
-    EXPECT_EQ(fake_call_text(fake_calls[0]), "glNewList( 1, 4864 )");
-    EXPECT_EQ(fake_call_text(fake_calls[1]), "glBegin( 7 )");
-    EXPECT_EQ(fake_call_text(fake_calls[fake_calls.size() - 2]), "glEnd( )");
-    EXPECT_EQ(fake_call_text(fake_calls.back()), "glEndList( )");
+    ASSERT_EQ(fake_log.calls.size(), 2u + 336u * 5u + 2u) << fake_calls_text();
+    EXPECT_EQ(fake_call_text(fake_log.calls[0]), "glNewList( 1, 4864 )");
+    EXPECT_EQ(fake_call_text(fake_log.calls[1]), "glBegin( 7 )");
+    EXPECT_EQ(fake_call_text(fake_log.calls[fake_log.calls.size() - 2]), "glEnd( )");
+    EXPECT_EQ(fake_call_text(fake_log.calls.back()), "glEndList( )");
     EXPECT_EQ(fake_calls_named("glNormal3f").size(), 336u);
     EXPECT_EQ(fake_calls_named("glVertex3f").size(), 1344u);
     // geometry only: the colour comes from whoever calls the list
-    for (const FakeCall& call : fake_calls) {
+    for (const FakeCall& call : fake_log.calls) {
         const std::set<std::string> allowed
             = { "glNewList", "glBegin", "glNormal3f", "glVertex3f", "glEnd", "glEndList" };
         EXPECT_EQ(allowed.count(call.name), 1u) << call.name;
     }
     for (int i = 0; i < 336; i++) {
         const OrnamentTriangle& t = ornament_mesh[i];
-        const FakeCall* quad = &fake_calls[2 + 5 * i];
+        const FakeCall* quad = &fake_log.calls[2 + 5 * i];
         ASSERT_EQ(quad[0].name, "glNormal3f");
         EXPECT_EQ(quad[0].args, std::vector<double>(t.normal, t.normal + 3));
         for (int v = 0; v < 3; v++)

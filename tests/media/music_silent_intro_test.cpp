@@ -16,10 +16,10 @@ namespace
 
 size_t index_of(const std::string& name)
 {
-    for (size_t i = 0; i < fake_calls.size(); i++)
-        if (fake_calls[i].name == name)
+    for (size_t i = 0; i < fake_log.calls.size(); i++)
+        if (fake_log.calls[i].name == name)
             return i;
-    return fake_calls.size();
+    return fake_log.calls.size();
 }
 
 TEST(SilentIntro, WithNoDeviceTheWarningComesOnceThenTheLoopRunsAndTheExitKeyStillStopsAndFrees)

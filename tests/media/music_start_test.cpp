@@ -15,7 +15,7 @@ namespace
 std::vector<std::string> call_names()
 {
     std::vector<std::string> names;
-    for (const FakeCall& call : fake_calls)
+    for (const FakeCall& call : fake_log.calls)
         names.push_back(call.name);
     return names;
 }
@@ -35,9 +35,9 @@ TEST_F(MusicStart, OpensStartsLoadsAndPlaysTheEmbeddedModuleAtFortyFourKilohertz
     start_music();
     const std::vector<std::string> expected = { "player_open", "player_start", "player_load", "player_play" };
     EXPECT_EQ(call_names(), expected);
-    EXPECT_EQ(fake_calls[0].args, std::vector<double> { 44100.0 });
-    EXPECT_EQ(fake_calls[2].pointer, (const void*)music_module);
-    EXPECT_EQ(fake_calls[2].args, std::vector<double> { 91443.0 });
+    EXPECT_EQ(fake_log.calls[0].args, std::vector<double> { 44100.0 });
+    EXPECT_EQ(fake_log.calls[2].pointer, (const void*)music_module);
+    EXPECT_EQ(fake_log.calls[2].args, std::vector<double> { 91443.0 });
 }
 
 // One failing step: the calls made up to and including it, and the one box that follows.
@@ -67,7 +67,7 @@ TEST_F(MusicStart, EachFailingStepShowsItsOwnWarningAndEndsTheStartThere)
         std::vector<std::string> expected = failure.calls;
         expected.push_back("message_box_show");
         ASSERT_EQ(call_names(), expected);
-        const FakeCall& box = fake_calls.back();
+        const FakeCall& box = fake_log.calls.back();
         EXPECT_EQ(box.text, std::string("Glimmerhorn!|") + failure.text);
         EXPECT_EQ(box.args, std::vector<double> { (double)(MB_OK | MB_ICONWARNING) });
         EXPECT_EQ(box.args[0], 48.0);

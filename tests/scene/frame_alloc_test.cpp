@@ -13,14 +13,14 @@ TEST(FrameAllocations, NoneOverThousandsOfFrames)
 {
     reset_scene();
 
-    fake_calls_recording = false;
+    fake_log.recording = false;
     allocation_count = 0;
     allocation_counting = true;
     // 5000 frames: every slot spawned at least three times, the scroller well into the text
     for (int frame = 0; frame < 5000; frame++)
         draw_frame();
     allocation_counting = false;
-    fake_calls_recording = true;
+    fake_log.recording = true;
 
     EXPECT_EQ(allocation_count.load(), 0);
     int alive = 0;

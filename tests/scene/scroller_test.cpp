@@ -44,12 +44,11 @@ class Scroller : public testing::Test
 protected:
     void SetUp() override
     {
-        fake_calls_recording = true;
-        fake_calls_clear();
+        fake_log_reset();
         reset_scene();
     }
 
-    void TearDown() override { fake_calls_recording = true; }
+    void TearDown() override { fake_log_reset(); }
 
     // Runs one frame and checks its shape: 18 times push, translate, call, pop, and nothing else.
     Frame frame()
@@ -57,15 +56,15 @@ protected:
         fake_calls_clear();
         draw_scroller();
         Frame drawn;
-        EXPECT_EQ(fake_calls.size(), 4u * 18u);
-        for (size_t i = 0; i + 3 < fake_calls.size(); i += 4) {
-            EXPECT_EQ(fake_calls[i].name, "glPushMatrix");
-            EXPECT_EQ(fake_calls[i + 1].name, "glTranslatef");
-            EXPECT_EQ(fake_calls[i + 2].name, "glCallList");
-            EXPECT_EQ(fake_calls[i + 3].name, "glPopMatrix");
-            const std::vector<double>& args = fake_calls[i + 1].args;
+        EXPECT_EQ(fake_log.calls.size(), 4u * 18u);
+        for (size_t i = 0; i + 3 < fake_log.calls.size(); i += 4) {
+            EXPECT_EQ(fake_log.calls[i].name, "glPushMatrix");
+            EXPECT_EQ(fake_log.calls[i + 1].name, "glTranslatef");
+            EXPECT_EQ(fake_log.calls[i + 2].name, "glCallList");
+            EXPECT_EQ(fake_log.calls[i + 3].name, "glPopMatrix");
+            const std::vector<double>& args = fake_log.calls[i + 1].args;
             drawn.translations.push_back(Move { (float)args[0], (float)args[1], (float)args[2] });
-            drawn.lists.push_back(fake_calls[i + 2].args[0]);
+            drawn.lists.push_back(fake_log.calls[i + 2].args[0]);
         }
         return drawn;
     }
@@ -90,12 +89,13 @@ TEST_F(Scroller, FirstFrameDrawsTheFirst18BytesAlongTheWave)
 {
     const Frame drawn = frame();
     ASSERT_EQ(drawn.translations.size(), 18u);
-    for (int i = 0; i < 18; i++) {
-        const Move expected { (float)(0.4 * sin(0.5 * i) + 1.3 * i - 6.0), (float)(0.6 * sin(0.7 * i)),
-            (float)(sin(0.9 * i) - 3.0) };
-        EXPECT_EQ(drawn.translations[(size_t)i], expected) << "position " << i;
+    // with every phase at 0, position 0 rests at (-6, 0, -3); the others ride the waves 1.3 apart
+    EXPECT_EQ(drawn.translations[0], (Move { -6, 0, -3 }));
+    EXPECT_EQ(drawn.translations[1], (Move { -4.50822973f, 0.386530608f, -2.21667314f }));
+    EXPECT_EQ(drawn.translations[9], (Move { 5.30898809f, 0.0100883404f, -2.03011012f }));
+    EXPECT_EQ(drawn.translations[17], (Move { 16.4193954f, -0.370882273f, -2.60325933f }));
+    for (int i = 0; i < 18; i++)
         EXPECT_EQ(drawn.lists[(size_t)i], name_at(i)) << "position " << i;
-    }
     // the text opens with 14 spaces: the first letters to show enter at the far end
     EXPECT_EQ(drawn.lists[13], 32);
     EXPECT_EQ(drawn.lists[14], scroll_text[14]);
@@ -198,7 +198,7 @@ TEST_F(Scroller, APhaseOfTwoPiIsNotReduced)
 
 TEST_F(Scroller, StaysInRangeOver100000FramesAndRunsThroughTheWholeText)
 {
-    fake_calls_recording = false;
+    fake_log.recording = false;
     int shifts = 0, wraps = 0, since_shift = 0, shortest = 1000, longest = 0;
     for (int n = 1; n <= 100000; n++) {
         const int start = scene.scroll_start;

@@ -28,10 +28,10 @@ protected:
     // Index of the first call printed as `line`, or the log's size.
     size_t find(const std::string& line, size_t from = 0)
     {
-        for (size_t i = from; i < fake_calls.size(); i++)
-            if (fake_call_text(fake_calls[i]) == line)
+        for (size_t i = from; i < fake_log.calls.size(); i++)
+            if (fake_call_text(fake_log.calls[i]) == line)
                 return i;
-        return fake_calls.size();
+        return fake_log.calls.size();
     }
 };
 
@@ -68,7 +68,7 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
     init_scene(false, INTRO_PICTURE);
 
     const std::vector<std::string> head = fixed_state(false);
-    ASSERT_GE(fake_calls.size(), head.size());
+    ASSERT_GE(fake_log.calls.size(), head.size());
     EXPECT_EQ(call_lines(0, head.size()), head);
     EXPECT_TRUE(fake_calls_named("glBlendFunc").empty());
     for (const FakeCall& c : fake_calls_named("glEnable"))
@@ -76,9 +76,9 @@ TEST_F(SceneSetUp, In16BitModeEveryStepInOrderWithoutBlendingAndWithoutAPicture)
 
     // the glyph lists, then list 1, then the empty list 32, which is the last list made
     const size_t ornament = find(call("glNewList", { 1, GL_COMPILE }));
-    ASSERT_LT(ornament, fake_calls.size());
+    ASSERT_LT(ornament, fake_log.calls.size());
     for (size_t i = head.size(); i < ornament; i++)
-        EXPECT_NE(fake_calls[i].name.rfind("gl", 0), std::string::npos) << "glyph lists make only GL calls";
+        EXPECT_NE(fake_log.calls[i].name.rfind("gl", 0), std::string::npos) << "glyph lists make only GL calls";
     const size_t ornament_end = find(call("glEndList"), ornament);
     EXPECT_EQ(ornament_end - ornament, 2u + 336u * 5u + 1u) << "list 1 is the ornament, whole";
     const std::vector<std::string> tail = {
@@ -110,7 +110,7 @@ TEST_F(SceneSetUp, In32BitModeBlendingIsSwitchedOnBeforeTheLists)
     const std::vector<std::string> head = fixed_state(true);
     EXPECT_EQ(call_lines(0, head.size()), head);
     EXPECT_EQ(fake_calls_named("glBlendFunc").size(), 1u);
-    EXPECT_EQ(call_lines(fake_calls.size() - 1), std::vector<std::string> { call("start_music") });
+    EXPECT_EQ(call_lines(fake_log.calls.size() - 1), std::vector<std::string> { call("start_music") });
 }
 
 TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
@@ -119,7 +119,7 @@ TEST_F(SceneSetUp, APictureBecomesTheBoundTextureAndItsBlockIsReleased)
     init_scene(false, INTRO_PICTURE);
 
     const size_t read = find(call("read_jpeg_image", { 0, 0 }, "gfx.data"));
-    ASSERT_LT(read, fake_calls.size());
+    ASSERT_LT(read, fake_log.calls.size());
     EXPECT_GT(read, find(call("glNewList", { 32, GL_COMPILE })));
     const std::vector<std::string> upload = {
         call("glGenTextures", { 1 }),
@@ -149,7 +149,7 @@ TEST_F(SceneSetUp, ASizeWithoutABlockGivesTheWarningAndNoTexture)
     EXPECT_TRUE(fake_calls_named("glGenTextures").empty());
     EXPECT_TRUE(fake_calls_named("glTexImage2D").empty());
     ASSERT_EQ(fake_calls_named("message_box_show").size(), 1u);
-    EXPECT_EQ(fake_calls.back().name, "start_music");
+    EXPECT_EQ(fake_log.calls.back().name, "start_music");
 }
 
 // Runs set-up in 32-bit mode with a 1024-pixel-wide picture's size but no block, then 130 frames
