@@ -150,16 +150,16 @@ static void restore_mode(Display* display)
         return;
     const int width = DisplayWidth(display, DefaultScreen(display));
     const int height = DisplayHeight(display, DefaultScreen(display));
-    const bool grow = mode_switch.saved.screen_width > width || mode_switch.saved.screen_height > height;
+    SavedMode& saved = mode_switch.saved; // not const: XRRSetCrtcConfig takes its outputs unqualified
+    const bool grow = saved.screen_width > width || saved.screen_height > height;
     if (grow)
-        XRRSetScreenSize(display, root, mode_switch.saved.screen_width, mode_switch.saved.screen_height,
-            mode_switch.saved.screen_mm_width, mode_switch.saved.screen_mm_height);
-    XRRSetCrtcConfig(display, resources, mode_switch.saved.crtc, CurrentTime, mode_switch.saved.x,
-        mode_switch.saved.y, mode_switch.saved.mode, mode_switch.saved.rotation, mode_switch.saved.outputs,
-        mode_switch.saved.output_count);
-    if (!grow && (mode_switch.saved.screen_width != width || mode_switch.saved.screen_height != height))
-        XRRSetScreenSize(display, root, mode_switch.saved.screen_width, mode_switch.saved.screen_height,
-            mode_switch.saved.screen_mm_width, mode_switch.saved.screen_mm_height);
+        XRRSetScreenSize(display, root, saved.screen_width, saved.screen_height, saved.screen_mm_width,
+            saved.screen_mm_height);
+    XRRSetCrtcConfig(display, resources, saved.crtc, CurrentTime, saved.x, saved.y, saved.mode,
+        saved.rotation, saved.outputs, saved.output_count);
+    if (!grow && (saved.screen_width != width || saved.screen_height != height))
+        XRRSetScreenSize(display, root, saved.screen_width, saved.screen_height, saved.screen_mm_width,
+            saved.screen_mm_height);
     XSync(display, False);
     XRRFreeScreenResources(resources);
 }
@@ -401,18 +401,19 @@ void display_mode_set(int width, int height, int bpp)
     bool switched = false;
     // mode_switch.saved holds at most 16 outputs of the CRTC to give them back
     if (mode != None && crtc->noutput <= 16) {
-        mode_switch.saved.crtc = output->crtc;
-        mode_switch.saved.mode = crtc->mode;
-        mode_switch.saved.x = crtc->x;
-        mode_switch.saved.y = crtc->y;
-        mode_switch.saved.rotation = crtc->rotation;
-        mode_switch.saved.output_count = crtc->noutput;
+        SavedMode& saved = mode_switch.saved;
+        saved.crtc = output->crtc;
+        saved.mode = crtc->mode;
+        saved.x = crtc->x;
+        saved.y = crtc->y;
+        saved.rotation = crtc->rotation;
+        saved.output_count = crtc->noutput;
         for (int i = 0; i < crtc->noutput; i++)
-            mode_switch.saved.outputs[i] = crtc->outputs[i];
-        mode_switch.saved.screen_width = DisplayWidth(display, screen);
-        mode_switch.saved.screen_height = DisplayHeight(display, screen);
-        mode_switch.saved.screen_mm_width = DisplayWidthMM(display, screen);
-        mode_switch.saved.screen_mm_height = DisplayHeightMM(display, screen);
+            saved.outputs[i] = crtc->outputs[i];
+        saved.screen_width = DisplayWidth(display, screen);
+        saved.screen_height = DisplayHeight(display, screen);
+        saved.screen_mm_width = DisplayWidthMM(display, screen);
+        saved.screen_mm_height = DisplayHeightMM(display, screen);
 
         int new_width = 0;
         int new_height = 0;
