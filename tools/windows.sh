@@ -9,64 +9,24 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 what=${1:-all}
 
-packages="cmake make g++ dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-binutils-mingw-w64-x86-64 nasm nsis zip debian-archive-keyring"
-missing=""
-for package in $packages; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-    [ "$status" = installed ] || missing="$missing $package"
-done
-if [ -n "$missing" ]; then
-    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-    echo "Installing:$missing"
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 update -qq
-    # shellcheck disable=SC2086
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends $missing
-fi
-
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/glimmerhorn
+tool=windows.sh
+. tools/debian_sources.sh
+packages_install cmake make g++ dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools \
+    binutils-mingw-w64-x86-64 nasm nsis zip debian-archive-keyring
+
 jobs=$(nproc)
 CC=x86_64-w64-mingw32-gcc-posix
 CXX=x86_64-w64-mingw32-g++-posix
 FLAGS="-O2"
 LIBRARIES="libjpeg-turbo freeglut libopenmpt"
 
-# A private deb-src list beside the cache: the system's apt configuration stays as it is. The archive
-# is the one the system's own list names.
-apt_dir=$cache/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/sources.list.d"
-archive=$(sed -n 's/^URIs:[[:space:]]*\([^[:space:]]*debian\)[[:space:]]*$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)
-[ -n "$archive" ] || archive=http://deb.debian.org/debian
-cat >"$apt_dir/sources.list.d/glimmerhorn.sources" <<SOURCES
-Types: deb-src
-URIs: $archive
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-# apt's download user cannot enter a root's cache folder: as root it downloads as root.
-[ "$(id -u)" -ne 0 ] || sandbox="-o APT::Sandbox::User=root"
-private_apt() {
-    # shellcheck disable=SC2086
-    "$@" -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources.list.d" \
-        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o Debug::NoLocking=1 ${sandbox:-}
-}
-if ! private_apt apt-get update -qq; then
-    ls "$apt_dir"/lists/*Sources* >/dev/null 2>&1 || { echo "windows.sh: the source lists cannot be fetched" >&2; exit 1; }
-    echo "windows.sh: the archive cannot be reached; using the source lists fetched before" >&2
-fi
-
+sources_update
 # The cache key: the libraries' source versions, the compilers' version, the flags, and the toolchain
 # file and build steps below that use them.
-versions=""
-for library in $LIBRARIES; do
-    version=$(private_apt apt-cache showsrc "$library" | sed -n 's/^Version: //p' | sort -V | tail -n 1)
-    [ -n "$version" ] || { echo "windows.sh: no source package $library" >&2; exit 1; }
-    versions="$versions $library=$version"
-done
-compiler=$($CXX --version | head -n 1)
-steps=$(sed -n '/^build_libraries() {$/,/^}$/p' tools/windows.sh)
-key=$(printf '%s\n' "$versions" "$compiler" "$FLAGS" "$(cat tools/mingw64.cmake)" "$steps" | sha256sum | cut -c1-16)
+sources_versions $LIBRARIES
+key=$(cache_key "$versions" "$($CXX --version | head -n 1)" "$FLAGS" "$(cat tools/mingw64.cmake)" \
+    "$(function_text build_libraries tools/windows.sh)")
 prefix=$cache/win64-$key
 
 build_libraries() {
@@ -74,17 +34,7 @@ build_libraries() {
     rm -rf "$work" "$prefix.partial"
     mkdir -p "$work" "$prefix.partial/licenses"
     stage=$prefix.partial
-    (cd "$work" && for library in $LIBRARIES; do
-        version=$(echo "$versions" | tr ' ' '\n' | sed -n "s/^$library=//p")
-        private_apt apt-get source --download-only -qq "$library=$version"
-    done)
-    # apt checked the files against the archive's signed lists; dpkg-source's own check of the
-    # uploader's signature (no keyring here) only makes noise, kept in a log unless unpacking fails
-    for dsc in "$work"/*.dsc; do
-        name=$(basename "$dsc" .dsc | sed 's/_.*//')
-        dpkg-source -x --skip-debianization "$dsc" "$work/$name" >"$work/$name.log" 2>&1 ||
-            { cat "$work/$name.log" >&2; exit 1; }
-    done
+    sources_fetch "$work"
     cmake_library() {
         name=$1
         shift

@@ -60,6 +60,11 @@ pixel off the origin: compare window positions with ``abs(x) <= 1``, and screens
 whole root window, so pixel coordinates are screen coordinates.
 """
 
+import array
+import base64
+import functools
+import http.server
+import json
 import os
 import re
 import select
@@ -68,6 +73,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import zlib
 
@@ -1284,3 +1290,241 @@ class WineIntro(Intro):
             return len(self.swaps()) >= 3
         wait_until(swapping, timeout, interval=0.05, what="frames to be swapped (the main loop)")
 
+
+
+# ---------------------------------------------------------------------------------------------
+# The web build in real browsers
+
+
+#: the browsers the web tests run in, as tests/web/driver.js names them
+BROWSERS = ("chromium", "firefox")
+
+
+def browsers():
+    """The browsers a web test runs in: ``$GLIMMERHORN_BROWSER`` (CTest runs each alone), else both."""
+    chosen = os.environ.get("GLIMMERHORN_BROWSER")
+    return (chosen,) if chosen else BROWSERS
+
+
+def web_build():
+    """The folder tools/web.sh builds into (site/, glimmerhorn.html, trace/): ``$GLIMMERHORN_WEB_BUILD``
+    (CTest sets it), else build-web/ of the source tree."""
+    source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    return os.environ.get("GLIMMERHORN_WEB_BUILD") or os.path.join(source, "build-web")
+
+
+class PulseAudio:
+    """Context manager: a PulseAudio of its own with one null sink ("intro", float stereo at ``rate``);
+    ``env`` points clients at it. For programs that need a sound output to play at all."""
+
+    def __init__(self, rate=44100):
+        self.rate = rate
+        self.process = None
+
+    def __enter__(self):
+        self.folder = tempfile.mkdtemp(prefix="glimmerhorn-pulse-")
+        socket = os.path.join(self.folder, "native")
+        self.env = {"PULSE_SERVER": "unix:" + socket}
+        env = dict(os.environ, HOME=self.folder, XDG_RUNTIME_DIR=self.folder, **self.env)
+        self.process = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disallow-exit",
+             "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+             "--load=module-null-sink sink_name=intro format=float32le rate=%d channels=2" % self.rate,
+             "--load=module-always-sink"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(lambda: os.path.exists(socket), 20.0, what="PulseAudio's socket")
+        return self
+
+    def __exit__(self, *exc):
+        _stop(self.process, signal.SIGTERM, 5.0)
+        subprocess.run(["rm", "-rf", self.folder], check=False)
+        return False
+
+
+class Browser:
+    """Context manager: a page of the web build in Chromium (headless) or Firefox ESR, both from Debian,
+    driven by tests/web/driver.js (puppeteer-core; ``npm ci --prefix tests/web`` installs it, as
+    tools/test.sh does). ``folder`` is served over HTTP on 127.0.0.1 (``open("index.html")``); ``open``
+    also takes a file (a file:// URL then). The page's test hooks collect into ``window.__gh``:
+    ``grab`` the frame numbers whose pixels are read back (``grab_frame`` adds one), ``audio_seconds``
+    how much of the sound is kept, ``gl_calls`` N the trace build's GL lines up to the end of frame N
+    (``save_gl_calls``); ``raf`` replaces requestAnimationFrame with one at that
+    rate (Hz); ``offline`` sends every request but loopback to a closed port.
+
+    Traps: Firefox makes no WebGL context in its own headless mode, so it runs windowed on an Xvfb of
+    its own (800 x 600) with webgl.force-enabled. The canvas's pixels are read inside onFrame, before
+    the swap presents them (the drawing buffer is not preserved after it). The question's click is the
+    user gesture Web Audio needs: answer it with ``answer`` (a trusted click), never from page script.
+    Firefox plays no sound with no output device (onAudio is never called): it gets a PulseAudio null
+    sink of its own. The http server runs in a thread of the test process and serves .wasm as
+    application/wasm.
+    """
+
+    def __init__(self, browser, folder=None, out_dir=None, grab=(), audio_seconds=0, gl_calls=0,
+                 raf=None, offline=False):
+        self.browser = browser
+        self.folder = folder
+        self.out_dir = out_dir
+        self.launch = {"op": "launch", "browser": browser, "grab": list(grab), "audio_seconds": audio_seconds,
+                       "gl_calls": gl_calls, "raf": raf, "offline": offline}
+        self.x = self.server = self.driver = self.pulse = None
+
+    def __enter__(self):
+        web = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "web")
+        if not os.path.isdir(os.path.join(web, "node_modules", "puppeteer-core")):
+            raise RuntimeError("the browser driver is not installed: npm ci --prefix %s" % web)
+        try:
+            if self.browser == "firefox":
+                self.x = Xvfb(depth=24, size=(800, 600)).__enter__()
+                self.launch["display"] = self.x.display
+                self.pulse = PulseAudio().__enter__()
+                self.launch["env"] = self.pulse.env
+            if self.folder:
+                class Quiet(http.server.SimpleHTTPRequestHandler):
+                    def log_message(self, *args):
+                        pass
+                handler = functools.partial(Quiet, directory=self.folder)
+                self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+                threading.Thread(target=self.server.serve_forever, daemon=True).start()
+            self._log = open(os.path.join(self.out_dir, "browser.log") if self.out_dir else os.devnull, "wb")
+            self.driver = subprocess.Popen(["node", os.path.join(web, "driver.js")], stdin=subprocess.PIPE,
+                                           stdout=subprocess.PIPE, stderr=self._log, start_new_session=True)
+            self.version = self.call(**self.launch)
+        except Exception:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        if self.driver:
+            try:
+                self.call("close", driver_timeout=30)
+            except Exception:
+                pass
+            self.driver.stdin.close()
+            _stop(self.driver, signal.SIGTERM, 10.0)
+            if self.driver.poll() is not None:
+                try:
+                    os.killpg(self.driver.pid, signal.SIGKILL)  # a browser left behind by a killed driver
+                except ProcessLookupError:
+                    pass
+            self._log.close()
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+        for manager in (self.x, self.pulse):
+            if manager:
+                manager.__exit__(None, None, None)
+        return False
+
+    def call(self, op, driver_timeout=120, **fields):
+        """Sends one command to the driver (see tests/web/driver.js) and returns its value."""
+        fields["op"] = op
+        timeout = driver_timeout
+        self.driver.stdin.write((json.dumps(fields) + "\n").encode())
+        self.driver.stdin.flush()
+        ready, _, _ = select.select([self.driver.stdout], [], [], timeout)
+        line = self.driver.stdout.readline() if ready else b""
+        if not line:
+            raise AssertionError("the browser driver gave no answer to %r within %d s" % (op, timeout))
+        answer = json.loads(line)
+        if not answer["ok"]:
+            raise AssertionError("%s in %s failed: %s" % (op, self.browser, answer["error"]))
+        return answer["value"]
+
+    def url(self, name):
+        """The URL of ``name``: on the test's server, or a file:// URL for a path."""
+        if os.path.isabs(name):
+            return "file://" + name
+        return "http://127.0.0.1:%d/%s" % (self.server.server_address[1], name)
+
+    def open(self, name="index.html"):
+        """Opens the page; returns the URLs requested while it loaded."""
+        return self.call("goto", url=self.url(name))
+
+    def eval(self, expr):
+        return self.call("eval", expr=expr)
+
+    def wait(self, expr, timeout=60.0, what=None):
+        """Waits until the page expression ``expr`` is truthy and returns its value."""
+        try:
+            return self.call("wait", expr=expr, timeout=timeout, driver_timeout=timeout + 30)
+        except AssertionError as error:
+            raise AssertionError("%s: waiting for %s: %s" % (self.browser, what or expr, str(error)[:400]))
+
+    def wait_for_box(self, timeout=60.0):
+        """Waits for an open box (``dialog.box``); returns its caption, text and buttons (value, label)."""
+        return self.wait("""(() => { const d = document.querySelector('dialog.box[open]'); return d && {
+            caption: d.querySelector('.caption').textContent, text: d.querySelector('.text').textContent,
+            buttons: [...d.querySelectorAll('button')].map(b => [b.value, b.textContent.trim()])}; })()""",
+                         timeout, "a box")
+
+    def start(self, yes, page="index.html", frames=3):
+        """Opens the page, checks that the first box is the question, answers it and waits for frames."""
+        self.open(page)
+        box = self.wait_for_box()
+        if box["caption"] != TITLE:
+            raise AssertionError("the first box is captioned %r, expected %r" % (box["caption"], TITLE))
+        self.answer(yes)
+        self.wait_frames(frames)
+        return box
+
+    def press_box(self, value):
+        """Clicks the button ``value`` (yes, no, ok) of the open box and waits until the box has closed."""
+        self.call("click", selector="dialog.box[open] button[value=%s]" % value)
+        self.wait("!document.querySelector('dialog.box[open] button[value=%s]')" % value, 10.0, "the box to close")
+
+    def answer(self, yes):
+        self.press_box("yes" if yes else "no")
+
+    def key(self, key):
+        """Presses a key in the page (puppeteer's names: "Escape", "q", "Enter", "a")."""
+        self.call("key", key=key)
+
+    def frames(self):
+        """[number, page time in ms, canvas width, height] of every frame so far, as onFrame saw them."""
+        return self.eval("__gh.frames")
+
+    def wait_frames(self, count, timeout=120.0):
+        return self.wait("__gh.frames.length >= %d" % count, timeout, "%d frames" % count)
+
+    def frame(self, number, timeout=120.0):
+        """Frame ``number`` (one of ``grab``) as read back from the canvas: an Image, top row first."""
+        self.wait("__gh.pixels[%d]" % number, timeout, "frame %d" % number)
+        found = self.eval("__gh.takePixels(%d)" % number)
+        rgba, width, height = base64.b64decode(found["rgba"]), found["width"], found["height"]
+        rgb = bytearray(width * height * 3)
+        for row in range(height):  # read bottom row first
+            line = rgba[(height - 1 - row) * width * 4:(height - row) * width * 4]
+            target = memoryview(rgb)[row * width * 3:(row + 1) * width * 3]
+            target[0::3], target[1::3], target[2::3] = line[0::4], line[1::4], line[2::4]
+        return Image(width, height, bytes(rgb))
+
+    def grab_frame(self, number):
+        """Reads back frame ``number`` too when it comes (see frame)."""
+        self.eval("__gh.wanted.add(%d), true" % number)
+
+    def audio(self):
+        """(interleaved stereo float samples, sample rate) of what onAudio got, up to ``audio_seconds``."""
+        path = tempfile.mktemp(prefix="glimmerhorn-audio-")
+        try:
+            self.call("save", expr="__gh.takeAudio()", file=path, base64=True)
+            samples = array.array("f")
+            with open(path, "rb") as f:
+                samples.frombytes(f.read())
+        finally:
+            if os.path.exists(path):
+                os.remove(path)
+        return samples, self.eval("__gh.rate")
+
+    def save_gl_calls(self, path):
+        """Appends the GL lines collected since the last call to ``path``."""
+        self.call("save", expr="__gh.takeGl()", file=path, append=True)
+
+    def ends(self):
+        """The statuses onEnd was called with."""
+        return [status for status, _t in self.eval("__gh.ends")]
+
+    def lose_context(self, restore_after_ms=500):
+        """Loses the page's WebGL context (WEBGL_lose_context) and restores it ``restore_after_ms`` later."""
+        self.eval("""(() => { const lose = __gh.context.getExtension('WEBGL_lose_context'); lose.loseContext();
+            setTimeout(() => lose.restoreContext(), %d); return true; })()""" % restore_after_ms)

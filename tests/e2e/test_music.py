@@ -19,8 +19,8 @@ MODULE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "a
 RATE = 44100
 
 
-def libopenmpt_render(seconds):
-    """The tune's first seconds as libopenmpt renders them: interleaved stereo floats."""
+def libopenmpt_render(seconds, rate=RATE):
+    """The tune's first seconds as libopenmpt renders them at ``rate``: interleaved stereo floats."""
     lib = ctypes.CDLL(ctypes.util.find_library("openmpt") or "libopenmpt.so.0")
     lib.openmpt_module_create_from_memory2.restype = ctypes.c_void_p
     lib.openmpt_module_create_from_memory2.argtypes = [ctypes.c_char_p, ctypes.c_size_t] + [ctypes.c_void_p] * 7
@@ -33,14 +33,14 @@ def libopenmpt_render(seconds):
     module = lib.openmpt_module_create_from_memory2(data, len(data), None, None, None, None, None, None, None)
     if not module:
         raise AssertionError("libopenmpt cannot load " + MODULE)
-    frames = int(seconds * RATE)
+    frames = int(seconds * rate)
     buffer = (ctypes.c_float * (frames * 2))()
     done = 0
     while done < frames:
         chunk = min(4096, frames - done)
         target = ctypes.cast(ctypes.byref(buffer, done * 2 * ctypes.sizeof(ctypes.c_float)),
                              ctypes.POINTER(ctypes.c_float))
-        got = lib.openmpt_module_read_interleaved_float_stereo(module, RATE, chunk, target)
+        got = lib.openmpt_module_read_interleaved_float_stereo(module, rate, chunk, target)
         if got == 0:
             break
         done += got

@@ -1,0 +1,53 @@
+// Runs before the program (linked with --pre-js): puts gfx.data into the program's files before main
+// (from the page itself in the single file, else fetched from beside the page; when it is missing the
+// file is not made, and the picture loader says so as on the desktop), and ends the page when the
+// program ends: sound off, full screen left, a button to watch again.
+Module.preRun = Module.preRun || [];
+Module.preRun.push(function () {
+  var embedded = document.getElementById('gfx-data');
+  if (embedded) {
+    var text = atob(embedded.textContent.trim());
+    var bytes = new Uint8Array(text.length);
+    for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+    FS.writeFile('/gfx.data', bytes);
+    return;
+  }
+  addRunDependency('gfx.data');
+  fetch('gfx.data').then(function (response) {
+    return response.ok ? response.arrayBuffer() : null;
+  }).catch(function () { return null; }).then(function (data) {
+    if (data) FS.writeFile('/gfx.data', new Uint8Array(data));
+    removeRunDependency('gfx.data');
+  });
+});
+
+Module.onExit = function (status) {
+  if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(function () {});
+  document.body.classList.remove('running');
+  document.body.classList.add('ended');
+  var hook = window.glimmerhornTest;
+  if (hook && hook.onEnd) hook.onEnd(status);
+};
+
+// Esc by touch: a long press on the picture, or the close control.
+(function () {
+  var press = null;
+  function escape() { if (Module._glut_web_key) Module._glut_web_key(27); }
+  function release() { if (press) clearTimeout(press); press = null; }
+  function wire() {
+    var stage = document.getElementById('stage');
+    stage.addEventListener('touchstart', function () {
+      document.body.classList.add('touched');
+      release();
+      press = setTimeout(escape, 800);
+    }, { passive: true });
+    ['touchend', 'touchmove', 'touchcancel'].forEach(function (name) {
+      stage.addEventListener(name, release, { passive: true });
+    });
+    stage.addEventListener('contextmenu', function (e) { e.preventDefault(); });
+    document.getElementById('close').addEventListener('click', escape);
+    document.getElementById('again').addEventListener('click', function () { location.reload(); });
+  }
+  if (document.readyState == 'loading') document.addEventListener('DOMContentLoaded', wire);
+  else wire();
+})();

@@ -1,0 +1,49 @@
+// What the browser build's platform files share: the page's script (library.js) they call, and the
+// entries the page calls back into. Every module keeps its state in one record with a reset.
+#pragma once
+
+extern "C" {
+// The page's script, platform/web/library.js. The calls marked "waits" suspend the program (Asyncify)
+// until the page answers, so that the code above keeps its blocking calls.
+// Shows a modal box (a Yes/No question or an OK message) and waits for the answer: 1 Yes, 0 No or OK.
+// The question's answer is also the gesture that lets sound play and full screen begin.
+int web_box_show(const char* text, const char* caption, int icon, bool yes_no);
+// Waits until the page clock (emscripten_get_now) reaches deadline_ms; returns to the page at least
+// once even when the deadline has passed, so that the page can show the frame and handle input.
+void web_sleep_until(double deadline_ms);
+// Waits until the page is shown again.
+void web_wait_visible();
+// Sizes the canvas to the largest 4:3 rectangle of the page in device pixels, now and whenever the
+// page changes size; reports each size through glut_web_resized.
+void web_canvas_fit(int width, int height);
+// Asks for full screen; the page may refuse outside a gesture.
+void web_full_screen();
+void web_cursor_hide();
+// True when the page runs under the browser tests' hooks (window.glimmerhornTest).
+bool web_hooked();
+// Hands frame number `frame` to the tests' hook before it is shown.
+void web_frame_shown(unsigned frame);
+// Hands one line of the GL log to the tests' hook.
+void web_gl_line(const char* line);
+// The sound's output: an AudioContext made running by the question's answer. Waits for it; returns
+// its frames per second, or 0 when the page has no sound or it was refused.
+int web_audio_open();
+// Lets the output pull rendered blocks (player_web_block); false when no output node can be made.
+bool web_audio_start();
+void web_audio_stop();
+void web_audio_close();
+
+// Entries the page calls (kept in the build by EMSCRIPTEN_KEEPALIVE).
+// A key pressed on the page (or the touch gesture's Esc): queued for the main loop.
+void glut_web_key(int key);
+// The canvas took a new size in device pixels: the main loop tells the reshape callback.
+void glut_web_resized(int width, int height);
+// Renders the next PLAYER_BLOCK_FRAMES frames of the playing module (silence when none plays) and
+// returns them: left channel first, then right.
+float* player_web_block();
+}
+
+// The records' resets, for a new start in one page (tests) and for symmetry with the first start.
+void glut_web_reset();
+void frame_timer_web_reset();
+void player_web_reset();

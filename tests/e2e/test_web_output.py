@@ -1,0 +1,129 @@
+"""What the web build puts out equals the desktop build's, in Chromium and Firefox ESR: frames 1, 2 and 500
+of both modes against the Linux program's (--binary) on Xvfb, the GL calls of frames 1 to 500 in the trace
+build against gl_stream's desktop log, and the sound against libopenmpt's own render of the tune."""
+import difflib
+import os
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import test_music  # noqa: E402
+
+FRAMES = (1, 2, 500)
+
+# Two rasterisers draw the same triangles: llvmpipe on the desktop, SwiftShader (Chromium) or llvmpipe
+# behind WebGL (Firefox), our shaders evaluating GL 1.1's per-vertex lighting in float where Mesa has its
+# own fixed-function code. Colours then differ by a few steps and an edge pixel may fall either side.
+# So a pixel matches within TOLERANCE a channel, and each part of the frame must match almost everywhere:
+# the backdrop (where the layers leave the picture alone) in 99% of its pixels, the pixels of each layer
+# (where the Linux frame differs from its frame 1 by more than LAYER) in 85%: a missing layer leaves the
+# picture there, which is more than LAYER away, and fails its part.
+TOLERANCE = 24
+LAYER = 64
+PARTS = {"backdrop": 0.99, "scroller": 0.85, "ornaments": 0.85}
+
+_linux = {}
+
+
+def linux_frames(yes):
+    """Frames 1, 2 and 500 of the Linux program, on an 800 x 600 Xvfb like the pages' canvas."""
+    if yes not in _linux:
+        out = harness.output_dir(name="web_output.linux.%s" % ("yes" if yes else "no"))
+        with harness.Xvfb(depth=24, log_dir=out) as x, harness.Intro(x, out_dir=out, grab_frames=FRAMES) as intro:
+            intro.answer_question(yes=yes)
+            _linux[yes] = {n: intro.frame(n) for n in FRAMES}
+            intro.wait_for_window()
+            intro.key("Escape")
+            intro.wait(timeout=10.0)
+    return _linux[yes]
+
+
+def part_of(reference, backdrop, i):
+    """Which part of the frame pixel ``i`` (a byte offset) of the Linux frame shows."""
+    seen, plain = reference.data[i:i + 3], backdrop.data[i:i + 3]
+    if max(abs(a - b) for a, b in zip(seen, plain)) <= LAYER:
+        return "backdrop"
+    return "scroller" if seen[0] > seen[1] + 40 and seen[0] > seen[2] + 40 else "ornaments"  # red letters
+
+
+def part_matches(frame, reference, backdrop):
+    """{part: (matching pixels, pixels)} of ``frame`` against ``reference``."""
+    found = {}
+    for i in range(0, len(reference.data), 3):
+        part = part_of(reference, backdrop, i)
+        same = max(abs(a - b) for a, b in zip(frame.data[i:i + 3], reference.data[i:i + 3])) <= TOLERANCE
+        matching, total = found.get(part, (0, 0))
+        found[part] = (matching + same, total + 1)
+    return found
+
+
+class Output(unittest.TestCase):
+    def browser(self, browser, folder, **options):
+        out = harness.output_dir(name="%s.%s" % (self.id(), browser))
+        return harness.enter(self, harness.Browser(browser, folder=folder, out_dir=out, **options))
+
+    def test_frames_1_2_and_500_equal_the_linux_build_part_by_part(self):
+        for browser in harness.browsers():
+            for yes in (True, False):
+                with self.subTest(browser=browser, yes=yes):
+                    expected = linux_frames(yes)
+                    page = self.browser(browser, os.path.join(harness.web_build(), "site"), grab=FRAMES)
+                    page.start(yes=yes)
+                    for number in FRAMES:
+                        frame = page.frame(number)
+                        frame.save_png(os.path.join(page.out_dir, "frame-%d.png" % number))
+                        expected[number].save_png(os.path.join(page.out_dir, "frame-%d-linux.png" % number))
+                        self.assertEqual((frame.width, frame.height), (800, 600), "frame %d's size" % number)
+                        parts = part_matches(frame, expected[number], expected[1])
+                        if number == 500:
+                            self.assertGreater(parts.get("scroller", (0, 0))[1], 2000, "no letters in Linux frame 500")
+                            self.assertGreater(parts.get("ornaments", (0, 0))[1], 300, "no ornaments in Linux frame 500")
+                        for part, (matching, total) in sorted(parts.items()):
+                            self.assertGreaterEqual(matching, PARTS[part] * total, "frame %d, %s: %d of %d pixels match"
+                                                    % (number, part, matching, total))
+
+    def test_gl_calls_of_frames_1_to_500_equal_the_desktop_stream(self):
+        program = os.environ.get("GLIMMERHORN_GL_STREAM")
+        if not program or not os.path.isfile(program):
+            raise RuntimeError("set GLIMMERHORN_GL_STREAM to the gl_stream program (got %r)" % program)
+        for browser in harness.browsers():
+            for yes in (True, False):
+                with self.subTest(browser=browser, yes=yes):
+                    # gl_stream 32|16 N: the set-up's and frames' calls under "# set-up" and "# frame N" headings
+                    desktop = subprocess.run([program, "32" if yes else "16", "500"], stdout=subprocess.PIPE,
+                                             cwd=harness.build_dir(), check=True, timeout=300).stdout.decode()
+                    desktop = [line for line in desktop.splitlines() if not line.startswith("# ")]
+                    page = self.browser(browser, os.path.join(harness.web_build(), "trace"), gl_calls=500)
+                    path = os.path.join(page.out_dir, "gl-%s.txt" % ("yes" if yes else "no"))
+                    open(path, "w").close()
+                    page.start(yes=yes)
+                    while not page.eval("!__gh.glOpen"):
+                        page.save_gl_calls(path)  # a frame's lines at a time keep the page small
+                    page.save_gl_calls(path)
+                    with open(path) as f:
+                        web = f.read().splitlines()
+                    if web != desktop:
+                        diff = difflib.unified_diff(desktop, web, "gl_stream", "page", n=3, lineterm="")
+                        self.fail("the GL calls differ (%d lines against %d):\n%s"
+                                  % (len(web), len(desktop), "\n".join(list(diff)[:40])))
+
+    def test_the_sound_is_libopenmpts_render_at_the_pages_rate(self):
+        for browser in harness.browsers():
+            with self.subTest(browser=browser):
+                page = self.browser(browser, os.path.join(harness.web_build(), "site"), audio_seconds=5)
+                page.start(yes=False)
+                page.wait("__gh.audioFrames >= 5 * __gh.rate", 60.0, "five seconds of sound")
+                sound, rate = page.audio()
+                start = test_music.first_sound(sound)
+                self.assertLess(start, rate * 2, "the first second was silent")
+                heard = sound[start:start + 4 * rate * 2]
+                reference = test_music.libopenmpt_render(5.0, rate)
+                expected = reference[test_music.first_sound(reference):][:len(heard)]
+                self.assertEqual(len(heard), len(expected))
+                self.assertGreaterEqual(test_music.correlation(heard, expected), 0.99, "at %d Hz" % rate)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,151 @@
+"""The web build's page in Chromium and Firefox ESR (harness.Browser): the question's box, Yes and No, the
+keys, a missing and a bad gfx.data, the pace of 100 steps a second, a lost WebGL context, and the single
+file from file:// with the network off. The site is tools/web.sh's build-web/site."""
+import os
+import shutil
+import statistics
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import test_music  # noqa: E402
+import test_windows  # noqa: E402
+
+SITE = os.path.join(harness.web_build(), "site")
+BACKDROP = (0, 0, 800, 600)
+
+
+class Page(unittest.TestCase):
+    def browser(self, browser, folder=SITE, **options):
+        out = harness.output_dir(name="%s.%s" % (self.id(), browser))
+        return harness.enter(self, harness.Browser(browser, folder=folder, out_dir=out, **options))
+
+    def site_copy(self, picture):
+        """A copy of the site whose gfx.data is ``picture`` (bytes), or that has none (None)."""
+        folder = tempfile.mkdtemp(prefix="glimmerhorn-site-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        shutil.copytree(SITE, folder, dirs_exist_ok=True)
+        os.remove(os.path.join(folder, "gfx.data"))
+        if picture is not None:
+            with open(os.path.join(folder, "gfx.data"), "wb") as f:
+                f.write(picture)
+        return folder
+
+    def assert_runs(self, page, frames=100):
+        """Frames keep coming and onEnd has not been called."""
+        before = len(page.frames())
+        page.wait_frames(before + frames)
+        self.assertEqual(page.ends(), [])
+
+    def test_question_answers_and_keys(self):
+        for browser in harness.browsers():
+            for yes, answer_by, exit_key in ((True, "Enter", "Escape"), (False, "click", "q")):
+                with self.subTest(browser=browser, yes=yes):
+                    page = self.browser(browser)
+                    page.open()
+                    box = page.wait_for_box()
+                    self.assertEqual(box, {"caption": harness.TITLE, "text": test_windows.QUESTION,
+                                           "buttons": [["yes", "Yes"], ["no", "No"]]})
+                    self.assertEqual(page.eval("__gh.boxes"), [{"caption": harness.TITLE, "text": test_windows.QUESTION,
+                                                                "buttons": ["yes", "no"]}])
+                    self.assertTrue(page.eval("!!document.querySelector('#about')"), "no line of what it is")
+                    if answer_by == "Enter":  # Return answers Yes
+                        page.key("Enter")
+                        page.wait("!document.querySelector('dialog.box[open]')", 10.0, "the box to close")
+                    else:
+                        page.answer(yes)
+                    page.wait_frames(3)
+                    self.assertEqual(len(page.eval("__gh.boxes")), 1, "a box came after the question")
+                    for key in ("a", "Q", "Space", "Enter", "Backspace"):
+                        page.key(key)
+                    self.assert_runs(page)
+                    self.assertTrue(page.eval("!document.querySelector('#again') || "
+                                              "document.querySelector('#again').offsetParent === null"),
+                                    "the way to watch it again shows while it runs")
+                    page.key(exit_key)
+                    page.wait("__gh.ends.length", 10.0, "onEnd")
+                    page.wait("document.querySelector('#again') && document.querySelector('#again').offsetParent !== null",
+                              10.0, "the #again button")
+                    count = len(page.frames())
+                    time.sleep(0.5)
+                    self.assertLessEqual(len(page.frames()), count + 1, "frames go on after the end")
+
+    def test_missing_and_bad_picture_boxes_in_order_then_a_white_backdrop(self):
+        bad = b"\x01GIF89a, not a JPEG stream at all"
+        cases = ((None, [(harness.TITLE, "Can't open JPEG file gfx.data")]),
+                 (bad, [("JPEG Error", "Not a JPEG file: starts with 0x47 0x49")]))
+        for browser in harness.browsers():
+            for picture, warnings in cases:
+                with self.subTest(browser=browser, picture=picture):
+                    page = self.browser(browser, folder=self.site_copy(picture), grab=(50,))
+                    page.start(yes=True, frames=0)
+                    for caption, text in warnings + [(harness.TITLE, "Could not load the background")]:
+                        box = page.wait_for_box()
+                        self.assertEqual((box["caption"], box["text"].rstrip("\n")), (caption, text))
+                        self.assertEqual(box["buttons"], [["ok", "OK"]])
+                        page.press_box("ok")
+                    shot = page.frame(50)
+                    shot.save_png(os.path.join(page.out_dir, "white_backdrop.png"))
+                    white = shot.region(2, 2, 796, 596).count(lambda p: p == (255, 255, 255))
+                    self.assertGreater(white, 0.9 * 796 * 596)
+                    self.assertEqual(len(page.eval("__gh.boxes")), 4)
+
+    def test_pace_is_100_steps_a_second_with_and_without_a_60_hz_animation_frame(self):
+        # the mechanism, not the machine's speed: a frame comes 10 ms after the last at the soonest, so
+        # the median gap on the page's own clock is 10 ms (a page paced by a 60 Hz display gives 16.7,
+        # one that steps as fast as it can less); the count over 5 s has a wide margin for a busy machine
+        for browser in harness.browsers():
+            for raf in (None, 60, 144):
+                with self.subTest(browser=browser, raf=raf):
+                    page = self.browser(browser, raf=raf)
+                    page.start(yes=False, frames=50)
+                    first = page.frames()[-1]
+                    time.sleep(5.0)
+                    frames = [f for f in page.frames() if f[0] >= first[0]]
+                    gaps = [(b[1] - a[1]) / (b[0] - a[0]) for a, b in zip(frames, frames[1:])]
+                    self.assertEqual([f[0] for f in frames], list(range(first[0], first[0] + len(frames))))
+                    self.assertTrue(9.0 <= statistics.median(gaps) <= 12.5, "median gap %.2f ms" % statistics.median(gaps))
+                    steps = (frames[-1][0] - frames[0][0]) * 1000.0 / (frames[-1][1] - frames[0][1])
+                    self.assertTrue(55.0 <= steps <= 102.0, "%.1f steps a second" % steps)
+
+    def test_a_lost_context_is_restored_and_the_intro_draws_on(self):
+        for browser in harness.browsers():
+            with self.subTest(browser=browser):
+                page = self.browser(browser)
+                page.start(yes=True, frames=100)
+                page.lose_context(500)
+                page.wait("__gh.context.isContextLost()", 10.0, "the context to be lost")
+                page.wait("!__gh.context.isContextLost()", 30.0, "the context to come back")
+                number = page.frames()[-1][0] + 50
+                page.grab_frame(number)
+                shot = page.frame(number)
+                shot.save_png(os.path.join(page.out_dir, "restored.png"))
+                self.assertEqual(harness.frame_problems(shot, BACKDROP), [])
+                self.assertEqual(page.eval("__gh.boxes.length"), 1)
+                self.assert_runs(page)
+
+    def test_the_single_file_plays_from_file_url_with_the_network_off(self):
+        single = os.path.join(harness.web_build(), "glimmerhorn.html")
+        self.assertTrue(os.path.isfile(single), single)
+        folder = tempfile.mkdtemp(prefix="glimmerhorn-single-")  # alone: nothing beside it to load
+        self.addCleanup(shutil.rmtree, folder, True)
+        shutil.copy(single, folder)
+        for browser in harness.browsers():
+            with self.subTest(browser=browser):
+                page = self.browser(browser, folder=None, offline=True, grab=(2,), audio_seconds=2)
+                page.start(yes=True, page=os.path.join(folder, "glimmerhorn.html"))
+                self.assertEqual(harness.frame_problems(page.frame(2), BACKDROP), [])
+                page.wait("__gh.audioFrames >= 2 * __gh.rate", 30.0, "two seconds of sound")
+                sound, _rate = page.audio()
+                start = test_music.first_sound(sound)
+                self.assertLess(start, len(sound) // 2, "the first second was silent")
+                self.assertGreater(test_music.rms_db(sound[start:]), -50.0)
+                self.assertEqual(page.eval("__gh.boxes.length"), 1, "a box came after the question")
+                self.assertEqual([u for u in page.call("requests") if not u.startswith(("file:", "data:", "blob:"))], [])
+
+
+if __name__ == "__main__":
+    harness.main()

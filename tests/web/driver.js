@@ -1,0 +1,161 @@
+// Drives one browser for the browser tests (tests/e2e/harness.py, class Browser): Chromium from Debian over
+// DevTools, headless, or Firefox ESR over WebDriver BiDi, windowed on the X display the caller gives.
+// Reads one JSON command a line on stdin and answers each with one JSON line on stdout:
+//   {"op": "launch", "browser": "chromium"|"firefox", "display": ":5", "offline": false, "raf": null|60,
+//    "grab": [1, 2, 500], "audio_seconds": 0, "gl_calls": 0}   gl_calls: GL lines up to the end of that frame
+//   {"op": "goto", "url": "..."}                  opens the page with the test hooks in place
+//   {"op": "eval", "expr": "..."}                 the expression's value (JSON)
+//   {"op": "wait", "expr": "...", "timeout": s}   polls until the expression is truthy; its value
+//   {"op": "click", "selector": "..."}  {"op": "key", "key": "Escape"}
+//   {"op": "save", "expr": "...", "file": "...", "base64": true, "append": false}  the string value to a file
+//   {"op": "close"}
+// Answers are {"ok": true, "value": ...} or {"ok": false, "error": "..."}.
+'use strict';
+const fs = require('fs');
+const readline = require('readline');
+const puppeteer = require('puppeteer-core');
+
+// In the page before its own scripts: the hooks the page calls when window.glimmerhornTest exists, and
+// what they collect, read back through window.__gh.
+function install(options) {
+    const wanted = new Set(options.grab || []);
+    const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, rate: 0, gl: [],
+        pixels: {}, context: null, steps: [], inFrame: false };
+    const base64 = (bytes) => {
+        let text = '';
+        for (let i = 0; i < bytes.length; i += 0x8000)
+            text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+        return btoa(text);
+    };
+    gh.takePixels = (n) => { const p = gh.pixels[n]; return p && { width: p.width, height: p.height, rgba: base64(p.rgba) }; };
+    gh.takeAudio = () => {
+        const frames = gh.audio.reduce((sum, block) => sum + block[0].length, 0);
+        const out = new Float32Array(frames * 2);
+        let at = 0;
+        for (const [left, right] of gh.audio)
+            for (let i = 0; i < left.length; i++, at += 2) { out[at] = left[i]; out[at + 1] = right[i]; }
+        return base64(new Uint8Array(out.buffer));
+    };
+    gh.takeGl = () => { const lines = gh.gl; gh.gl = []; return lines.length ? lines.join('\n') + '\n' : ''; };
+    // step time: how long each timer or animation-frame callback that presents a frame runs
+    const timed = (schedule) => function (callback, ...rest) {
+        if (typeof callback !== 'function')
+            return schedule.call(this, callback, ...rest);
+        return schedule.call(this, function (...args) {
+            const start = performance.now();
+            gh.inFrame = false;
+            try { return callback.apply(this, args); } finally {
+                if (gh.inFrame) gh.steps.push(performance.now() - start);
+            }
+        }, ...rest);
+    };
+    window.setTimeout = timed(window.setTimeout);
+    if (options.raf) {
+        // a display refreshing at options.raf Hz in place of the browser's own
+        const period = 1000 / options.raf;
+        const start = performance.now();
+        window.requestAnimationFrame = (callback) => {
+            const now = performance.now();
+            const next = start + Math.ceil((now - start + 0.01) / period) * period;
+            return window.setTimeout(() => callback(performance.now()), next - now);
+        };
+        window.cancelAnimationFrame = (id) => window.clearTimeout(id);
+    } else {
+        window.requestAnimationFrame = timed(window.requestAnimationFrame);
+    }
+    window.glimmerhornTest = {
+        onFrame(number, gl, canvas) {
+            gh.inFrame = true;
+            gh.context = gl;
+            gh.frames.push([number, performance.now(), canvas.width, canvas.height]);
+            if (options.gl_calls && number >= options.gl_calls)
+                gh.glOpen = false;
+            if (wanted.has(number)) {
+                const width = gl.drawingBufferWidth, height = gl.drawingBufferHeight;
+                const rgba = new Uint8Array(width * height * 4);
+                gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, rgba);
+                gh.pixels[number] = { width, height, rgba };
+            }
+        },
+        onAudio(left, right, rate) {
+            gh.rate = rate;
+            if (gh.audioFrames < (options.audio_seconds || 0) * rate) {
+                gh.audio.push([Float32Array.from(left), Float32Array.from(right)]);
+                gh.audioFrames += left.length;
+            }
+        },
+        onEnd(status) { gh.ends.push([status, performance.now()]); },
+        onBox(caption, text, buttons) { gh.boxes.push({ caption, text, buttons: Array.from(buttons || []) }); },
+        onGlCall(line) { if (options.gl_calls && gh.glOpen) gh.gl.push(line); },
+    };
+}
+
+let browser = null;
+let page = null;
+let options = {};
+
+async function launch(command) {
+    options = command;
+    const common = { defaultViewport: { width: 800, height: 600 }, protocolTimeout: 300000 };
+    if (command.browser === 'firefox') {
+        const prefs = { 'webgl.force-enabled': true, 'media.autoplay.default': 0 };
+        if (command.offline)
+            Object.assign(prefs, { 'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1', 'network.proxy.http_port': 9,
+                'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9, 'network.proxy.no_proxies_on': '',
+                'network.proxy.allow_hijacking_localhost': true });
+        browser = await puppeteer.launch(Object.assign(common, { browser: 'firefox', executablePath: '/usr/bin/firefox-esr',
+            headless: false, env: Object.assign({}, process.env, command.env, { DISPLAY: command.display }), extraPrefsFirefox: prefs }));
+    } else {
+        const args = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist'];
+        if (command.offline)
+            args.push('--proxy-server=http://127.0.0.1:9', '--proxy-bypass-list=<-loopback>');
+        browser = await puppeteer.launch(Object.assign(common, { executablePath: '/usr/bin/chromium', headless: true, args }));
+    }
+    page = (await browser.pages())[0] || await browser.newPage();
+    page.on('console', (message) => process.stderr.write('console: ' + message.text() + '\n'));
+    page.on('pageerror', (error) => process.stderr.write('page error: ' + error.message + '\n'));
+    options.requests = [];
+    page.on('request', (request) => options.requests.push(request.url()));
+    await page.evaluateOnNewDocument(install, command);
+    return (await browser.version());
+}
+
+const ops = {
+    launch,
+    goto: async (c) => { await page.goto(c.url, { waitUntil: 'load', timeout: 120000 }); return options.requests; },
+    requests: async () => options.requests,
+    eval: async (c) => page.evaluate(c.expr),
+    wait: async (c) => {
+        const handle = await page.waitForFunction(c.expr, { timeout: (c.timeout || 60) * 1000, polling: 50 });
+        return handle.jsonValue();
+    },
+    click: async (c) => { await page.click(c.selector); return true; },
+    key: async (c) => { await page.keyboard.press(c.key); return true; },
+    save: async (c) => {
+        const value = await page.evaluate(c.expr);
+        const data = c.base64 ? Buffer.from(value || '', 'base64') : Buffer.from(value || '', 'utf8');
+        (c.append ? fs.appendFileSync : fs.writeFileSync)(c.file, data);
+        return data.length;
+    },
+    close: async () => { if (browser) await browser.close(); browser = null; return true; },
+};
+
+async function main() {
+    const lines = readline.createInterface({ input: process.stdin });
+    for await (const line of lines) {
+        if (!line.trim())
+            continue;
+        let answer;
+        try {
+            const command = JSON.parse(line);
+            answer = { ok: true, value: await ops[command.op](command) };
+        } catch (error) {
+            answer = { ok: false, error: String(error && error.stack || error) };
+        }
+        process.stdout.write(JSON.stringify(answer === undefined ? null : answer) + '\n');
+    }
+    if (browser)
+        await browser.close();
+}
+
+main();
