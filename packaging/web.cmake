@@ -1,10 +1,64 @@
-# The browser build's program: the page script linked in, the blocking waits (the boxes' answers, the
-# frame timer, the sound's start) turned into returns to the page by Asyncify, the picture beside it.
+# The browser release. The program's link (Asyncify turns the blocking waits, the boxes' answers, the
+# frame timer and the sound's start, into returns to the page), then in the build folder:
+#   site/                       index.html, glimmerhorn.js, glimmerhorn.wasm, gfx.data and the licences
+#                               of what the program carries: a folder any static web server serves
+#   glimmerhorn.html            one page holding script, program and picture, to play from file://
+#   glimmerhorn-<version>-web.zip   the site in a folder of that name
+#   trace/                      the site of the traced build, whose GL layer logs every call
+# all made by the target glimmerhorn_release (part of the default build).
 set(web ${CMAKE_SOURCE_DIR}/platform/web)
-target_link_options(glimmerhorn PRIVATE
-  "SHELL:--js-library ${web}/library.js" "SHELL:--pre-js ${web}/page.js"
-  -sASYNCIFY "-sASYNCIFY_IMPORTS=['web_box_show','web_sleep_until','web_wait_visible','web_audio_open']"
-  -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sDYNAMIC_EXECUTION=0 -sMINIFY_HTML=0 -sENVIRONMENT=web
-  -sEXPORTED_RUNTIME_METHODS=['FS'] -Os)
-set_target_properties(glimmerhorn PROPERTIES LINK_DEPENDS "${web}/library.js;${web}/page.js")
-configure_file(${CMAKE_SOURCE_DIR}/assets/gfx.data ${CMAKE_BINARY_DIR}/gfx.data COPYONLY)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+function(glimmerhorn_web_program target gl_layer folder)
+  add_executable(${target} app/main.cpp)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME glimmerhorn RUNTIME_OUTPUT_DIRECTORY ${folder}
+    LINK_DEPENDS "${web}/library.js;${web}/page.js")
+  target_link_libraries(${target} PRIVATE glimmerhorn_app glimmerhorn_scene glimmerhorn_geometry glimmerhorn_media
+    glimmerhorn_assets glimmerhorn_platform_web ${gl_layer} glimmerhorn_warnings)
+  target_link_options(${target} PRIVATE
+    "SHELL:--js-library ${web}/library.js" "SHELL:--pre-js ${web}/page.js"
+    -sASYNCIFY "-sASYNCIFY_IMPORTS=['web_box_show','web_sleep_until','web_wait_visible','web_audio_open']"
+    -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sDYNAMIC_EXECUTION=0 -sMINIFY_HTML=0 -sENVIRONMENT=web
+    -sEXPORTED_RUNTIME_METHODS=['FS'] -Os)
+endfunction()
+glimmerhorn_web_program(glimmerhorn glimmerhorn_gl_web ${CMAKE_BINARY_DIR}/program)
+glimmerhorn_web_program(glimmerhorn_trace glimmerhorn_gl_web_trace ${CMAKE_BINARY_DIR}/trace)
+
+# The favicon, our snowflake.
+include(${CMAKE_CURRENT_LIST_DIR}/host_icon.cmake)
+set(icon ${CMAKE_BINARY_DIR}/icons/glimmerhorn-48.png)
+glimmerhorn_host_icon(OUTPUTS ${icon} ARGS ${CMAKE_BINARY_DIR}/icons 48)
+
+set(make_page ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_page.py ${web}/page.html)
+set(page_depends ${CMAKE_SOURCE_DIR}/tools/make_page.py ${web}/page.html ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
+set(program ${CMAKE_BINARY_DIR}/program)
+set(site ${CMAKE_BINARY_DIR}/site)
+set(release_name glimmerhorn-${PROJECT_VERSION}-web)
+set(zip ${CMAKE_BINARY_DIR}/${release_name}.zip)
+set(single ${CMAKE_BINARY_DIR}/glimmerhorn.html)
+file(GLOB licenses ${GLIMMERHORN_WASM_PREFIX}/licenses/*)
+
+add_custom_command(OUTPUT ${site}/index.html ${zip}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${site} ${CMAKE_BINARY_DIR}/${release_name}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${site}/licenses
+  COMMAND ${make_page} ${site}/index.html --script glimmerhorn.js --icon ${icon}
+  COMMAND ${CMAKE_COMMAND} -E copy ${program}/glimmerhorn.js ${program}/glimmerhorn.wasm
+    ${CMAKE_SOURCE_DIR}/assets/gfx.data ${site}
+  COMMAND ${CMAKE_COMMAND} -E copy ${licenses} ${site}/licenses
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${site} ${CMAKE_BINARY_DIR}/${release_name}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${release_name}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/${release_name}
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  DEPENDS glimmerhorn ${page_depends} ${licenses}
+  VERBATIM)
+add_custom_command(OUTPUT ${single}
+  COMMAND ${make_page} ${single} --inline ${program}/glimmerhorn.js --wasm ${program}/glimmerhorn.wasm
+    --data ${CMAKE_SOURCE_DIR}/assets/gfx.data --icon ${icon}
+  DEPENDS glimmerhorn ${page_depends}
+  VERBATIM)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/trace/index.html
+  COMMAND ${make_page} ${CMAKE_BINARY_DIR}/trace/index.html --script glimmerhorn.js --icon ${icon}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/assets/gfx.data ${CMAKE_BINARY_DIR}/trace
+  DEPENDS glimmerhorn_trace ${page_depends}
+  VERBATIM)
+add_custom_target(glimmerhorn_release ALL DEPENDS ${site}/index.html ${zip} ${single} ${CMAKE_BINARY_DIR}/trace/index.html)

@@ -5,18 +5,10 @@
 set(release_name glimmerhorn-${PROJECT_VERSION}-win64)
 set(stage ${CMAKE_BINARY_DIR}/${release_name})
 
-# The icon, painted by tools/make_icon, which runs here and so is built with the machine's own compiler.
-find_program(GLIMMERHORN_HOST_CXX NAMES c++ g++ REQUIRED)
+# The icon, all its sizes in one Windows icon file.
+include(${CMAKE_CURRENT_LIST_DIR}/host_icon.cmake)
 set(GLIMMERHORN_ICON ${CMAKE_BINARY_DIR}/icons/glimmerhorn.ico)
-add_custom_command(OUTPUT ${GLIMMERHORN_ICON}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons
-  COMMAND ${GLIMMERHORN_HOST_CXX} -std=c++17 -O2 -I${CMAKE_SOURCE_DIR}/assets
-    ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp ${CMAKE_SOURCE_DIR}/assets/ornament_mesh.cpp
-    -o ${CMAKE_BINARY_DIR}/icons/make_icon
-  COMMAND ${CMAKE_BINARY_DIR}/icons/make_icon ${GLIMMERHORN_ICON} 16 20 24 32 40 48 64 256
-  DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp ${CMAKE_SOURCE_DIR}/assets/ornament_mesh.cpp
-    ${CMAKE_SOURCE_DIR}/assets/assets.h
-  VERBATIM)
+glimmerhorn_host_icon(OUTPUTS ${GLIMMERHORN_ICON} ARGS ${GLIMMERHORN_ICON} 16 20 24 32 40 48 64 256)
 
 set(GLIMMERHORN_MANIFEST ${CMAKE_BINARY_DIR}/glimmerhorn.manifest)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/glimmerhorn.manifest.in ${GLIMMERHORN_MANIFEST} @ONLY)

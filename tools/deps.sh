@@ -30,6 +30,8 @@ esac
 
 missing=""
 for package in $wanted; do
+    # a Node.js from elsewhere (NodeSource's) carries its own npm and conflicts with Debian's
+    [ "$package" != npm ] || ! command -v npm >/dev/null || continue
     status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
     [ "$status" = installed ] || missing="$missing $package"
 done

@@ -3,8 +3,8 @@
 
 make_page.py TEMPLATE OUT --script glimmerhorn.js [--icon icon.png]
     the site's page: the script is a file beside it;
-make_page.py TEMPLATE OUT --inline glimmerhorn.js --data gfx.data [--icon icon.png]
-    the single file: the script (built with the wasm inside) and the picture in the page itself.
+make_page.py TEMPLATE OUT --inline glimmerhorn.js --wasm glimmerhorn.wasm --data gfx.data [--icon icon.png]
+    the single file: the script, the program and the picture in the page itself.
 The Content-Security-Policy allows nothing from outside the page: its own files (or, in the single
 file, its own inline script by hash), WebAssembly compilation, the icon and the picture as data."""
 import argparse
@@ -23,6 +23,7 @@ def main():
     parser.add_argument("out")
     parser.add_argument("--script")
     parser.add_argument("--inline")
+    parser.add_argument("--wasm")
     parser.add_argument("--data")
     parser.add_argument("--icon")
     args = parser.parse_args()
@@ -31,15 +32,17 @@ def main():
     icon = ""
     if args.icon:
         icon = "data:image/png;base64," + base64.b64encode(open(args.icon, "rb").read()).decode()
+    # files in the page: base64 in script elements that are never run, which page.js reads
     data = ""
-    if args.data:
-        encoded = base64.b64encode(open(args.data, "rb").read()).decode()
-        data = '<script type="application/octet-stream" id="gfx-data">' + encoded + "</script>"
+    for name, path in (("gfx-data", args.data), ("program-wasm", args.wasm)):
+        if path:
+            encoded = base64.b64encode(open(path, "rb").read()).decode()
+            data += '<script type="application/octet-stream" id="' + name + '">' + encoded + "</script>\n"
     if args.inline:
         code = open(args.inline, encoding="utf-8").read().replace("</script", "<\\/script")
         script = "<script>" + code + "</script>"
         scripts = sha256(code)
-        connect = "data:"
+        connect = "'none'"
     else:
         script = '<script src="' + args.script + '"></script>'
         scripts = "'self'"

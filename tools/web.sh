@@ -71,3 +71,10 @@ if [ "$what" = libraries ]; then
     echo "$prefix"
     exit 0
 fi
+
+started=$(date +%s)
+emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DGLIMMERHORN_TESTS=OFF \
+    -DGLIMMERHORN_WASM_PREFIX="$prefix" -DGLIMMERHORN_WERROR="${GLIMMERHORN_WERROR:-OFF}" >/dev/null
+cmake --build build-web -j"$jobs"
+echo "web.sh: site, single page, zip and traced site built in $(($(date +%s) - started)) s:"
+ls -l build-web/site build-web/glimmerhorn.html build-web/glimmerhorn-*-web.zip

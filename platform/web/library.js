@@ -8,6 +8,7 @@ mergeInto(LibraryManager.library, {
     hook: null, // window.glimmerhornTest as the page found it at its start
     audio: null, // the AudioContext the question's answer made
     node: null, // the node that pulls rendered blocks
+    fullScreenAsked: false, // the gesture asked for full screen: a second request outside it is refused
     stage: function () { return document.getElementById('stage'); },
     // the question's answer is the gesture the browser asks for: sound and full screen begin in it
     gesture: function () {
@@ -15,13 +16,25 @@ mergeInto(LibraryManager.library, {
         if (!web.audio) web.audio = new (window.AudioContext || window.webkitAudioContext)();
         web.audio.resume().catch(function () {});
       } catch (e) { web.audio = null; }
-      _web_full_screen();
+      var stage = web.stage();
+      web.fullScreenAsked = true;
+      if (!document.fullscreenElement && stage.requestFullscreen) {
+        try { stage.requestFullscreen().catch(function () {}); } catch (e) {}
+      }
+    },
+    // The program goes on in the page's callbacks, where the end of the program (exit, which ends in
+    // an ExitStatus thrown through the stack) has no caller above it to catch it: it stops here.
+    waking: function (wakeUp) {
+      return function (value) {
+        try { wakeUp(value); } catch (e) { if (!(e && e.name == 'ExitStatus')) throw e; }
+      };
     },
   },
 
-  web_box_show__deps: ['$web', 'web_full_screen'],
+  web_box_show__deps: ['$web'],
   web_box_show: function (text, caption, icon, yesNo) {
-    return Asyncify.handleSleep(function (wakeUp) {
+    return Asyncify.handleSleep(function (wake) {
+      var wakeUp = web.waking(wake);
       var box = document.createElement('dialog');
       box.className = 'box';
       box.dataset.icon = icon == 16 ? 'error' : icon == 48 ? 'warning' : icon == 32 ? 'question' : 'none';
@@ -53,8 +66,15 @@ mergeInto(LibraryManager.library, {
         e.preventDefault();
         if (!yesNo) row.firstChild.click();
       });
-      // keys in a box are the box's: none reaches the intro
-      box.addEventListener('keydown', function (e) { e.stopPropagation(); });
+      // keys in a box are the box's: none reaches the intro. Return presses the focused button here, the
+      // same in every browser (some press it on keypress, which a page can miss without focus).
+      box.addEventListener('keydown', function (e) {
+        e.stopPropagation();
+        if (e.key == 'Enter' && e.target.tagName == 'BUTTON' && row.contains(e.target)) {
+          e.preventDefault();
+          e.target.click();
+        }
+      });
       document.body.appendChild(box);
       box.showModal();
       row.firstChild.focus(); // Return answers Yes (or OK)
@@ -62,8 +82,10 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  web_sleep_until__deps: ['$web'],
   web_sleep_until: function (deadline) {
-    return Asyncify.handleSleep(function (wakeUp) {
+    return Asyncify.handleSleep(function (wake) {
+      var wakeUp = web.waking(wake);
       function check() {
         var left = deadline - performance.now();
         if (left > 0) setTimeout(check, Math.ceil(left));
@@ -73,8 +95,10 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  web_wait_visible__deps: ['$web'],
   web_wait_visible: function () {
-    return Asyncify.handleSleep(function (wakeUp) {
+    return Asyncify.handleSleep(function (wake) {
+      var wakeUp = web.waking(wake);
       function shown() {
         if (document.hidden) return;
         document.removeEventListener('visibilitychange', shown);
@@ -114,6 +138,7 @@ mergeInto(LibraryManager.library, {
 
   web_full_screen__deps: ['$web'],
   web_full_screen: function () {
+    if (web.fullScreenAsked) return;
     var stage = web.stage();
     if (document.fullscreenElement || !stage.requestFullscreen) return;
     try { stage.requestFullscreen().catch(function () {}); } catch (e) {}
@@ -136,13 +161,15 @@ mergeInto(LibraryManager.library, {
 
   web_audio_open__deps: ['$web'],
   web_audio_open: function () {
-    return Asyncify.handleSleep(function (wakeUp) {
+    return Asyncify.handleSleep(function (wake) {
+      var wakeUp = web.waking(wake);
       var context = web.audio;
       if (!context) return wakeUp(0);
       if (context.state == 'running') return wakeUp(context.sampleRate);
-      // a refused output stays suspended: after a second it counts as no sound
+      // a refused output stays suspended: after 5 s it counts as no sound (Firefox took 1.5 s here
+      // to bring up a sound server's output the first time)
       var done = false;
-      var refused = setTimeout(function () { done = true; wakeUp(0); }, 1000);
+      var refused = setTimeout(function () { done = true; wakeUp(0); }, 5000);
       context.resume().then(function () {
         if (done) return;
         done = true;

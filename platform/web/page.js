@@ -1,15 +1,23 @@
 // Runs before the program (linked with --pre-js): puts gfx.data into the program's files before main
 // (from the page itself in the single file, else fetched from beside the page; when it is missing the
 // file is not made, and the picture loader says so as on the desktop), and ends the page when the
-// program ends: sound off, full screen left, a button to watch again.
+// program ends: sound off, full screen left, a button to watch again. The single file holds the
+// program too, which is then compiled from the page instead of fetched.
+function pageFile(id) {
+  var element = document.getElementById(id);
+  if (!element) return null;
+  var text = atob(element.textContent.trim());
+  var bytes = new Uint8Array(text.length);
+  for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  return bytes;
+}
+Module.wasmBinary = pageFile('program-wasm') || undefined;
+
 Module.preRun = Module.preRun || [];
 Module.preRun.push(function () {
-  var embedded = document.getElementById('gfx-data');
+  var embedded = pageFile('gfx-data');
   if (embedded) {
-    var text = atob(embedded.textContent.trim());
-    var bytes = new Uint8Array(text.length);
-    for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
-    FS.writeFile('/gfx.data', bytes);
+    FS.writeFile('/gfx.data', embedded);
     return;
   }
   addRunDependency('gfx.data');

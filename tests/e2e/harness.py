@@ -1402,6 +1402,7 @@ class Browser:
                 pass
             self.driver.stdin.close()
             _stop(self.driver, signal.SIGTERM, 10.0)
+            self.driver.stdout.close()
             if self.driver.poll() is not None:
                 try:
                     os.killpg(self.driver.pid, signal.SIGKILL)  # a browser left behind by a killed driver
