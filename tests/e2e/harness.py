@@ -1471,8 +1471,9 @@ class Browser:
 
     def press_box(self, value):
         """Clicks the button ``value`` (yes, no, ok) of the open box and waits until the box has closed."""
+        self.eval("document.querySelector('dialog.box[open]').dataset.pressed = 'yes'")
         self.call("click", selector="dialog.box[open] button[value=%s]" % value)
-        self.wait("!document.querySelector('dialog.box[open] button[value=%s]')" % value, 10.0, "the box to close")
+        self.wait("!document.querySelector('dialog.box[data-pressed]')", 10.0, "the box to close")
 
     def answer(self, yes):
         self.press_box("yes" if yes else "no")
