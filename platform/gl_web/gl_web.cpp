@@ -220,19 +220,27 @@ void main()
 }
 )";
 
+// Ends the program with the GPU's log, after `failure`, when `status` of the shader or program
+// `object` (asked through `get`, the log read through `get_log`) says the step failed.
+void check(gles::Uint object, gles::Enum status, void (*get)(gles::Uint, gles::Enum, gles::Int*),
+    void (*get_log)(gles::Uint, gles::Sizei, gles::Sizei*, char*), const char* failure)
+{
+    gles::Int ok = 0;
+    get(object, status, &ok);
+    if (ok)
+        return;
+    char log[1024] = "";
+    get_log(object, sizeof log, nullptr, log);
+    fprintf(stderr, "gl_web: %s: %s\n", failure, log);
+    abort();
+}
+
 gles::Uint compile(gles::Enum type, const char* source)
 {
     const gles::Uint shader = s.gl.CreateShader(type);
     s.gl.ShaderSource(shader, 1, &source, nullptr);
     s.gl.CompileShader(shader);
-    gles::Int ok = 0;
-    s.gl.GetShaderiv(shader, gles::COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = "";
-        s.gl.GetShaderInfoLog(shader, sizeof log, nullptr, log);
-        fprintf(stderr, "gl_web: a shader does not compile: %s\n", log);
-        abort();
-    }
+    check(shader, gles::COMPILE_STATUS, s.gl.GetShaderiv, s.gl.GetShaderInfoLog, "a shader does not compile");
     return shader;
 }
 
@@ -274,14 +282,7 @@ void make_gpu_objects()
     for (gles::Uint i = 0; i < 4; i++)
         s.gl.BindAttribLocation(program, i, attributes[i]);
     s.gl.LinkProgram(program);
-    gles::Int ok = 0;
-    s.gl.GetProgramiv(program, gles::LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = "";
-        s.gl.GetProgramInfoLog(program, sizeof log, nullptr, log);
-        fprintf(stderr, "gl_web: the shaders do not link: %s\n", log);
-        abort();
-    }
+    check(program, gles::LINK_STATUS, s.gl.GetProgramiv, s.gl.GetProgramInfoLog, "the shaders do not link");
     s.program = program;
     s.gl.UseProgram(program);
     for (int i = 0; i < U_COUNT; i++)
