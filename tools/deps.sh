@@ -28,17 +28,10 @@ test) wanted="$BUILD $TEST" ;;
 *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
-missing=""
-for package in $wanted; do
-    # a Node.js from elsewhere (NodeSource's) carries its own npm and conflicts with Debian's
-    [ "$package" != npm ] || ! command -v npm >/dev/null || continue
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-    [ "$status" = installed ] || missing="$missing $package"
-done
-[ -n "$missing" ] || exit 0
-
-if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-echo "Installing:$missing"
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# a Node.js from elsewhere (NodeSource's) carries its own npm and conflicts with Debian's
 # shellcheck disable=SC2086
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+! command -v npm >/dev/null || wanted=$(printf '%s\n' $wanted | sed '/^npm$/d')
+
+. "$(dirname "$0")/packages.sh"
+# shellcheck disable=SC2086
+packages_install $wanted
