@@ -1351,7 +1351,7 @@ class Browser:
     rate (Hz); ``offline`` sends every request but loopback to a closed port.
 
     Traps: Firefox makes no WebGL context in its own headless mode, so it runs windowed on an Xvfb of
-    its own (800 x 600) with webgl.force-enabled. The canvas's pixels are read inside onFrame, before
+    its own (1280 x 1024, the page sized 800 x 600 in it) with webgl.force-enabled. The canvas's pixels are read inside onFrame, before
     the swap presents them (the drawing buffer is not preserved after it). The question's click is the
     user gesture Web Audio needs: answer it with ``answer`` (a trusted click), never from page script.
     Firefox plays no sound with no output device (onAudio is never called): it gets a PulseAudio null
@@ -1374,7 +1374,7 @@ class Browser:
             raise RuntimeError("the browser driver is not installed: npm ci --prefix %s" % web)
         try:
             if self.browser == "firefox":
-                self.x = Xvfb(depth=24, size=(800, 600)).__enter__()
+                self.x = Xvfb(depth=24, size=(1280, 1024)).__enter__()
                 self.launch["display"] = self.x.display
                 self.pulse = PulseAudio().__enter__()
                 self.launch["env"] = self.pulse.env

@@ -112,6 +112,7 @@ async function launch(command) {
         browser = await puppeteer.launch(Object.assign(common, { executablePath: '/usr/bin/chromium', headless: true, args }));
     }
     page = (await browser.pages())[0] || await browser.newPage();
+    await page.setViewport({ width: 800, height: 600 }); // a window's own size is the window manager's
     page.on('console', (message) => process.stderr.write('console: ' + message.text() + '\n'));
     page.on('pageerror', (error) => process.stderr.write('page error: ' + error.message + '\n'));
     options.requests = [];
