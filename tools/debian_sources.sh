@@ -1,7 +1,13 @@
 # Sourced by tools/windows.sh and tools/web.sh: installs missing Debian packages, and fetches Debian's
 # own source packages of the libraries a cross-build links, through a private deb-src list beside the
-# cache (the system's apt configuration stays as it is). The caller sets `tool` (its name, for
-# messages) and `cache` (the folder the sources' lists and the built libraries live in).
+# cache (the system's apt configuration stays as it is). Sourced first, it enters the source tree and
+# sets `root` (that folder), `what` (the script's argument: all, or libraries), `tool` (the script's
+# name, for messages) and `cache` (the folder the sources' lists and the built libraries live in).
+cd "$(dirname "$0")/.."
+root=$(pwd)
+what=${1:-all}
+tool=$(basename "$0")
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/glimmerhorn
 
 . tools/packages.sh
 
@@ -52,6 +58,36 @@ cache_key() {
 # that go into the cache key.
 function_text() {
     sed -n "/^$1() {\$/,/^}\$/p" "$2"
+}
+
+# Builds the libraries of `versions` into `prefix`: fetches their sources into the folder `work`, then
+# function $1 builds them from there into the folder `stage` and puts in $stage/licenses the licences
+# of what the program carries. Its lines go into the cache key with those of $1.
+libraries_build() {
+    work=$cache/work-$key
+    stage=$prefix.partial
+    rm -rf "$work" "$stage"
+    mkdir -p "$work" "$stage/licenses"
+    sources_fetch "$work"
+    "$1"
+    echo "$versions" | tr ' ' '\n' | sed '/^$/d' >"$stage/versions"
+    rm -rf "$stage/bin" "$stage/share/man" "$stage/share/doc"
+    mv "$stage" "$prefix"
+    rm -rf "$work"
+}
+
+# Builds the libraries with function $1 (as libraries_build) unless `prefix` holds them already; when
+# the caller's `what` is "libraries", prints their folder and ends.
+libraries_cached() {
+    if [ ! -f "$prefix/versions" ]; then
+        started=$(date +%s)
+        libraries_build "$1"
+        echo "$tool: libraries built in $(($(date +%s) - started)) s, cached in $prefix"
+    fi
+    if [ "$what" = libraries ]; then
+        echo "$prefix"
+        exit 0
+    fi
 }
 
 # Downloads the source packages of `versions` into folder $1 and unpacks each into $1/NAME.

@@ -6,13 +6,7 @@
 #   sh tools/web.sh            everything
 #   sh tools/web.sh libraries  only the cached libraries; prints their folder
 set -eu
-cd "$(dirname "$0")/.."
-root=$(pwd)
-what=${1:-all}
-
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/glimmerhorn
-tool=web.sh
-. tools/debian_sources.sh
+. "$(dirname "$0")/debian_sources.sh"
 packages_install cmake make emscripten python3 dpkg-dev zip debian-archive-keyring
 
 # Debian's emscripten: its node modules live in the system's folder, and node's own fetch trips
@@ -24,17 +18,13 @@ LIBRARIES="libjpeg-turbo libopenmpt"
 
 sources_update
 # The cache key: the libraries' source versions, the compiler's version, the flags and the build
-# steps below that use them.
+# steps that use them (below, and libraries_build's).
 sources_versions $LIBRARIES
-key=$(cache_key "$versions" "$(emcc --version | head -n 1)" "$FLAGS" "$(function_text build_libraries tools/web.sh)")
+key=$(cache_key "$versions" "$(emcc --version | head -n 1)" "$FLAGS" "$(function_text build_libraries tools/web.sh)" \
+    "$(function_text libraries_build tools/debian_sources.sh)")
 prefix=$cache/wasm-$key
 
 build_libraries() {
-    work=$cache/work-$key
-    rm -rf "$work" "$prefix.partial"
-    mkdir -p "$work" "$prefix.partial/licenses"
-    stage=$prefix.partial
-    sources_fetch "$work"
     echo "web.sh: building libopenmpt (the longest part) and libjpeg-turbo"
     # libopenmpt's configure and make take minutes on one core: libjpeg-turbo builds beside it
     (cd "$work/libopenmpt" && emconfigure ./configure -q --prefix="$stage" CFLAGS="$FLAGS" CXXFLAGS="$FLAGS" \
@@ -57,20 +47,8 @@ build_libraries() {
     cp "$work/libjpeg-turbo/LICENSE.md" "$stage/licenses/libjpeg-turbo-LICENSE.md"
     cp "$work/libjpeg-turbo/README.ijg" "$stage/licenses/libjpeg-turbo-README.ijg"
     cp "$work/libopenmpt/LICENSE" "$stage/licenses/libopenmpt-LICENSE"
-    echo "$versions" | tr ' ' '\n' | sed '/^$/d' >"$stage/versions"
-    rm -rf "$stage/bin" "$stage/share/man" "$stage/share/doc"
-    mv "$stage" "$prefix"
-    rm -rf "$work"
 }
-if [ ! -f "$prefix/versions" ]; then
-    started=$(date +%s)
-    build_libraries
-    echo "web.sh: libraries built in $(($(date +%s) - started)) s, cached in $prefix"
-fi
-if [ "$what" = libraries ]; then
-    echo "$prefix"
-    exit 0
-fi
+libraries_cached build_libraries
 
 started=$(date +%s)
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DGLIMMERHORN_TESTS=OFF \

@@ -5,13 +5,7 @@
 #   sh tools/windows.sh            everything
 #   sh tools/windows.sh libraries  only the cached libraries; prints their folder
 set -eu
-cd "$(dirname "$0")/.."
-root=$(pwd)
-what=${1:-all}
-
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/glimmerhorn
-tool=windows.sh
-. tools/debian_sources.sh
+. "$(dirname "$0")/debian_sources.sh"
 packages_install cmake make g++ dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools \
     binutils-mingw-w64-x86-64 nasm nsis zip debian-archive-keyring
 
@@ -23,18 +17,13 @@ LIBRARIES="libjpeg-turbo freeglut libopenmpt"
 
 sources_update
 # The cache key: the libraries' source versions, the compilers' version, the flags, and the toolchain
-# file and build steps below that use them.
+# file and build steps that use them (below, and libraries_build's).
 sources_versions $LIBRARIES
 key=$(cache_key "$versions" "$($CXX --version | head -n 1)" "$FLAGS" "$(cat tools/mingw64.cmake)" \
-    "$(function_text build_libraries tools/windows.sh)")
+    "$(function_text build_libraries tools/windows.sh)" "$(function_text libraries_build tools/debian_sources.sh)")
 prefix=$cache/win64-$key
 
 build_libraries() {
-    work=$cache/work-$key
-    rm -rf "$work" "$prefix.partial"
-    mkdir -p "$work" "$prefix.partial/licenses"
-    stage=$prefix.partial
-    sources_fetch "$work"
     cmake_library() {
         name=$1
         shift
@@ -66,20 +55,8 @@ build_libraries() {
     cp "$work/libopenmpt/LICENSE" "$stage/licenses/libopenmpt-LICENSE"
     cp /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64-runtime-copyright"
     cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime-copyright"
-    echo "$versions" | tr ' ' '\n' | sed '/^$/d' >"$stage/versions"
-    rm -rf "$stage/bin" "$stage/share/man" "$stage/share/doc"
-    mv "$stage" "$prefix"
-    rm -rf "$work"
 }
-if [ ! -f "$prefix/versions" ]; then
-    started=$(date +%s)
-    build_libraries
-    echo "windows.sh: libraries built in $(($(date +%s) - started)) s, cached in $prefix"
-fi
-if [ "$what" = libraries ]; then
-    echo "$prefix"
-    exit 0
-fi
+libraries_cached build_libraries
 
 started=$(date +%s)
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE="$root/tools/mingw64.cmake" -DCMAKE_BUILD_TYPE=Release \
