@@ -10,10 +10,6 @@ set(prefix ${GLIMMERHORN_WASM_PREFIX})
 add_library(glimmerhorn_gl_api INTERFACE)
 target_include_directories(glimmerhorn_gl_api INTERFACE ${CMAKE_SOURCE_DIR}/platform/web)
 
-add_library(JPEG::JPEG STATIC IMPORTED)
-set_target_properties(JPEG::JPEG PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libjpeg.a)
-target_include_directories(JPEG::JPEG INTERFACE ${prefix}/include)
-
-add_library(PkgConfig::OPENMPT STATIC IMPORTED)
-set_target_properties(PkgConfig::OPENMPT PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libopenmpt.a)
-target_include_directories(PkgConfig::OPENMPT INTERFACE ${prefix}/include)
+include(packaging/prefix_library.cmake)
+glimmerhorn_prefix_library(JPEG::JPEG ${prefix} libjpeg.a)
+glimmerhorn_prefix_library(PkgConfig::OPENMPT ${prefix} libopenmpt.a)

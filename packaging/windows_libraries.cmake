@@ -24,13 +24,9 @@ add_library(GLUT::GLUT STATIC IMPORTED)
 set_target_properties(GLUT::GLUT PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libfreeglut_static.a)
 target_link_libraries(GLUT::GLUT INTERFACE glimmerhorn_gl_api glu32 opengl32 gdi32 winmm)
 
-add_library(JPEG::JPEG STATIC IMPORTED)
-set_target_properties(JPEG::JPEG PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libjpeg.a)
-target_include_directories(JPEG::JPEG INTERFACE ${prefix}/include)
-
-add_library(PkgConfig::OPENMPT STATIC IMPORTED)
-set_target_properties(PkgConfig::OPENMPT PROPERTIES IMPORTED_LOCATION ${prefix}/lib/libopenmpt.a)
-target_include_directories(PkgConfig::OPENMPT INTERFACE ${prefix}/include)
+include(packaging/prefix_library.cmake)
+glimmerhorn_prefix_library(JPEG::JPEG ${prefix} libjpeg.a)
+glimmerhorn_prefix_library(PkgConfig::OPENMPT ${prefix} libopenmpt.a)
 
 # One file: the C and C++ runtimes and the threads library linked in, no symbols kept.
 add_link_options(-static -s)
