@@ -94,10 +94,11 @@ class Page(unittest.TestCase):
                     self.assertEqual(len(page.eval("__gh.boxes")), 1 + len(warnings) + 1)  # the question first
 
     def test_pace_is_100_steps_a_second_with_and_without_a_60_hz_animation_frame(self):
-        # the mechanism, not the machine's speed: a frame comes 10 ms after the last at the soonest, so
-        # the median gap on the page's own clock is 10 ms (a page paced by a 60 Hz display gives 16.7,
-        # one that steps as fast as it can less); the count over 5 s is never above 100 a second, and
-        # its floor is far below (Firefox's software WebGL on a loaded machine stalls now and then)
+        # the mechanism, not the machine's speed: a frame starts 10 ms after the last one started at the
+        # soonest, so the median gap between frames on the page's own clock is 10 ms or a little more
+        # (a page stepping on a 144 Hz display, or as fast as it can, has it shorter), below the 16.7 ms
+        # of a page held to a 60 Hz display, with room for a loaded machine. The count over 5 s is never
+        # above 100 a second; its floor is far below (software WebGL on a loaded machine stalls at times).
         for browser in harness.browsers():
             for raf in (None, 60, 144):
                 with self.subTest(browser=browser, raf=raf):
@@ -108,7 +109,7 @@ class Page(unittest.TestCase):
                     frames = [f for f in page.frames() if f[0] >= first[0]]
                     gaps = [(b[1] - a[1]) / (b[0] - a[0]) for a, b in zip(frames, frames[1:])]
                     self.assertEqual([f[0] for f in frames], list(range(first[0], first[0] + len(frames))))
-                    self.assertTrue(9.0 <= statistics.median(gaps) <= 12.5, "median gap %.2f ms" % statistics.median(gaps))
+                    self.assertTrue(9.0 <= statistics.median(gaps) <= 15.5, "median gap %.2f ms" % statistics.median(gaps))
                     steps = (frames[-1][0] - frames[0][0]) * 1000.0 / (frames[-1][1] - frames[0][1])
                     self.assertTrue(20.0 <= steps <= 102.0, "%.1f steps a second" % steps)
 
