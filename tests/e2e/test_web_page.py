@@ -59,7 +59,7 @@ class Page(unittest.TestCase):
                         page.answer(yes)
                     page.wait_frames(3)
                     self.assertEqual(len(page.eval("__gh.boxes")), 1, "a box came after the question")
-                    for key in ("a", "Q", "Space", "Enter", "Backspace"):
+                    for key in ("a", "Q", " ", "Enter", "Backspace"):
                         page.key(key)
                     self.assert_runs(page)
                     self.assertTrue(page.eval("!document.querySelector('#again') || "
