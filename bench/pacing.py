@@ -64,12 +64,19 @@ def report(kept):
           % (os.getloadavg()[0], os.cpu_count() or 0))
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+def arguments(doc):
+    """The options every frame benchmark takes: the Linux program, the GL probe, the measured seconds
+    and the warm-up before them."""
+    parser = argparse.ArgumentParser(description=doc.split("\n")[0])
     parser.add_argument("--binary", default=os.environ.get("GLIMMERHORN_BINARY", "glimmerhorn"))
     parser.add_argument("--recorder", required=True, help="path of libgl_probe.so")
     parser.add_argument("--seconds", type=float, default=10.0)
     parser.add_argument("--warm-up", type=float, default=1.0)
+    return parser
+
+
+def main():
+    parser = arguments(__doc__)
     parser.add_argument("--depth", type=int, choices=(24, 16), default=24)
     args = parser.parse_args()
     yes = args.depth == 24

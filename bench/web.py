@@ -8,7 +8,6 @@ one, which builds the wasm libraries again: a quarter of an hour on two cores).
 
 A step is one call of the page's timer that draws and presents a frame, timed inside the page.
 """
-import argparse
 import gzip
 import os
 import sys
@@ -48,11 +47,7 @@ def sizes(path):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--binary", default=os.environ.get("GLIMMERHORN_BINARY", "glimmerhorn"))
-    parser.add_argument("--recorder", required=True, help="path of libgl_probe.so")
-    parser.add_argument("--seconds", type=float, default=10.0)
-    parser.add_argument("--warm-up", type=float, default=1.0)
+    parser = pacing.arguments(__doc__)
     parser.add_argument("--cold", action="store_true", help="also time tools/web.sh with an empty cache")
     args = parser.parse_args()
     os.environ["GLIMMERHORN_GL_PROBE"] = os.path.abspath(args.recorder)

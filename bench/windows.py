@@ -6,7 +6,6 @@ with --cold, with an empty one, which builds the libraries again: 10 minutes or 
     python3 bench/windows.py --binary build/glimmerhorn --recorder build/tools/libgl_probe.so \
         --exe build-windows/glimmerhorn-1.0.0-win64/glimmerhorn.exe [--seconds 10] [--cold]
 """
-import argparse
 import os
 import subprocess
 import sys
@@ -66,12 +65,8 @@ def timed_build(cache, script="tools/windows.sh"):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--binary", default=os.environ.get("GLIMMERHORN_BINARY", "glimmerhorn"))
-    parser.add_argument("--recorder", required=True, help="path of libgl_probe.so")
+    parser = pacing.arguments(__doc__)
     parser.add_argument("--exe", required=True, help="path of glimmerhorn.exe beside its gfx.data")
-    parser.add_argument("--seconds", type=float, default=10.0)
-    parser.add_argument("--warm-up", type=float, default=1.0)
     parser.add_argument("--cold", action="store_true", help="also time tools/windows.sh with an empty cache")
     args = parser.parse_args()
     os.environ["GLIMMERHORN_GL_PROBE"] = os.path.abspath(args.recorder)
