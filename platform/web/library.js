@@ -86,12 +86,16 @@ mergeInto(LibraryManager.library, {
   web_sleep_until: function (deadline) {
     return Asyncify.handleSleep(function (wake) {
       var wakeUp = web.waking(wake);
+      // A timeout comes a millisecond or two after it is due, and rounding it up to whole milliseconds
+      // adds to that, every frame: it is set for a millisecond early and the rest is waited out here.
+      // The thread still goes back to the page once, in the first timeout, however late the frame.
       function check() {
         var left = deadline - performance.now();
-        if (left > 0) setTimeout(check, Math.ceil(left));
-        else wakeUp();
+        if (left > 1) return setTimeout(check, left - 1);
+        while (performance.now() < deadline) {}
+        wakeUp();
       }
-      setTimeout(check, Math.max(0, Math.ceil(deadline - performance.now())));
+      setTimeout(check, Math.max(0, deadline - performance.now() - 1));
     });
   },
 
