@@ -120,24 +120,15 @@ class Windows(unittest.TestCase):
         out = harness.output_dir(self)
         if not harness._which("pulseaudio") or not harness._which("parec"):
             self.skipTest("pulseaudio and parec (pulseaudio-utils) are not installed")
-        folder = tempfile.mkdtemp(prefix="glimmerhorn-pulse-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        socket = os.path.join(folder, "native")
-        env = dict(os.environ, HOME=folder, XDG_RUNTIME_DIR=folder, PULSE_SERVER="unix:" + socket)
-        server = subprocess.Popen(
-            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disallow-exit",
-             "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
-             "--load=module-null-sink sink_name=intro format=float32le rate=44100 channels=2",
-             "--load=module-always-sink"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(harness._stop, server, signal.SIGTERM, 5.0)
-        harness.wait_until(lambda: os.path.exists(socket), 20.0, what="PulseAudio's socket")
+        pulse = harness.enter(self, harness.PulseAudio())
+        env = dict(os.environ, **pulse.env)
         recording = os.path.join(out, "played.raw")
         with open(recording, "wb") as sink:
             recorder = subprocess.Popen(["parec", "-d", "intro.monitor", "--format=float32le", "--rate=44100",
                                          "--channels=2", "--raw", "--latency-msec=20"], env=env, stdout=sink)
             self.addCleanup(harness._stop, recorder, signal.SIGTERM, 5.0)
             with harness.Xvfb(depth=24, log_dir=out) as x, \
-                    harness.WineIntro(x, out_dir=out, env={"PULSE_SERVER": "unix:" + socket}) as intro:
+                    harness.WineIntro(x, out_dir=out, env=pulse.env) as intro:
                 intro.answer(intro.wait_for_box(), yes=False)
                 intro.wait_for_window()
                 intro.wait_until_running()
