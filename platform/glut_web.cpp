@@ -164,19 +164,8 @@ int glutCreateWindow(const char* title)
 void glutSwapBuffers()
 {
     glut_web.frame++;
-    if (const char* lines = gl_web_trace_take()) {
-        static char line[1024];
-        while (*lines) {
-            int length = 0;
-            while (lines[length] && lines[length] != '\n')
-                length++;
-            const int kept = length < (int)sizeof line - 1 ? length : (int)sizeof line - 1;
-            __builtin_memcpy(line, lines, (size_t)kept);
-            line[kept] = 0;
-            web_gl_line(line);
-            lines += length + (lines[length] ? 1 : 0);
-        }
-    }
+    if (const char* lines = gl_web_trace_take())
+        web_gl_lines(lines);
     web_frame_shown(glut_web.frame);
 }
 

@@ -23,8 +23,8 @@ void web_cursor_hide();
 bool web_hooked();
 // Hands frame number `frame` to the tests' hook before it is shown.
 void web_frame_shown(unsigned frame);
-// Hands one line of the GL log to the tests' hook.
-void web_gl_line(const char* line);
+// Hands the GL log's lines (each ending in a line break) to the tests' hook, one call a line.
+void web_gl_lines(const char* lines);
 // The sound's output: an AudioContext made running by the question's answer. Waits for it; returns
 // its frames per second, or 0 when the page has no sound or it was refused.
 int web_audio_open();

@@ -158,9 +158,11 @@ mergeInto(LibraryManager.library, {
     if (web.hook && web.hook.onFrame) web.hook.onFrame(frame, GLctx, document.getElementById('canvas'));
   },
 
-  web_gl_line__deps: ['$web'],
-  web_gl_line: function (line) {
-    if (web.hook && web.hook.onGlCall) web.hook.onGlCall(UTF8ToString(line));
+  web_gl_lines__deps: ['$web'],
+  web_gl_lines: function (lines) {
+    if (!web.hook || !web.hook.onGlCall) return;
+    var all = UTF8ToString(lines).split('\n');
+    for (var i = 0; i + 1 < all.length; i++) web.hook.onGlCall(all[i]);
   },
 
   web_audio_open__deps: ['$web'],
