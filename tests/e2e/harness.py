@@ -1505,8 +1505,10 @@ class Browser:
         """Reads back frame ``number`` too when it comes (see frame)."""
         self.eval("__gh.wanted.add(%d), true" % number)
 
-    def audio(self):
-        """(interleaved stereo float samples, sample rate) of what onAudio got, up to ``audio_seconds``."""
+    def audio(self, timeout=60.0):
+        """(interleaved stereo float samples, sample rate) of the first ``audio_seconds`` that onAudio got,
+        once that much has come; an AssertionError if it has not within ``timeout`` seconds."""
+        self.wait("__gh.audioDone", timeout, "%s s of sound" % self.launch["audio_seconds"])
         path = tempfile.mktemp(prefix="glimmerhorn-audio-")
         try:
             self.call("save", expr="__gh.takeAudio()", file=path, base64=True)

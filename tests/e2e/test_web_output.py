@@ -137,7 +137,6 @@ class Output(unittest.TestCase):
             with self.subTest(browser=browser):
                 page = self.browser(browser, os.path.join(harness.web_build(), "site"), audio_seconds=5)
                 page.start(yes=False)
-                page.wait("__gh.audioFrames >= 5 * __gh.rate", 60.0, "five seconds of sound")
                 sound, rate = page.audio()
                 start = test_music.first_sound(sound)
                 self.assertLess(start, rate * 2, "the first second was silent")

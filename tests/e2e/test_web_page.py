@@ -140,7 +140,6 @@ class Page(unittest.TestCase):
                 page = self.browser(browser, folder=None, offline=True, grab=(2,), audio_seconds=2)
                 page.start(yes=True, page=os.path.join(folder, "glimmerhorn.html"))
                 self.assertEqual(harness.frame_problems(page.frame(2), BACKDROP), [])
-                page.wait("__gh.audioFrames >= 2 * __gh.rate", 30.0, "two seconds of sound")
                 sound, _rate = page.audio()
                 start = test_music.first_sound(sound)
                 self.assertLess(start, len(sound) // 2, "the first second was silent")

@@ -19,7 +19,7 @@ const puppeteer = require('puppeteer-core');
 // what they collect, read back through window.__gh.
 function install(options) {
     const wanted = new Set(options.grab || []);
-    const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, rate: 0, gl: [],
+    const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, audioDone: false, rate: 0, gl: [],
         pixels: {}, context: null, steps: [], inFrame: false };
     const base64 = (bytes) => {
         let text = '';
@@ -82,6 +82,7 @@ function install(options) {
             if (gh.audioFrames < (options.audio_seconds || 0) * rate) {
                 gh.audio.push([Float32Array.from(left), Float32Array.from(right)]);
                 gh.audioFrames += left.length;
+                gh.audioDone = gh.audioFrames >= options.audio_seconds * rate;
             }
         },
         onEnd(status) { gh.ends.push([status, performance.now()]); },
@@ -134,7 +135,9 @@ const ops = {
     key: async (c) => { await page.keyboard.press(c.key); return true; },
     save: async (c) => {
         const value = await page.evaluate(c.expr);
-        const data = c.base64 ? Buffer.from(value || '', 'base64') : Buffer.from(value || '', 'utf8');
+        if (typeof value != 'string')
+            throw new Error(c.expr + ' gave ' + typeof value + ', not a string');
+        const data = c.base64 ? Buffer.from(value, 'base64') : Buffer.from(value, 'utf8');
         (c.append ? fs.appendFileSync : fs.writeFileSync)(c.file, data);
         return data.length;
     },
