@@ -120,11 +120,11 @@ class Windows(unittest.TestCase):
         out = harness.output_dir(self)
         if not harness._which("pulseaudio") or not harness._which("parec"):
             self.skipTest("pulseaudio and parec (pulseaudio-utils) are not installed")
-        pulse = harness.enter(self, harness.PulseAudio())
+        pulse = harness.enter(self, harness.PulseAudio(test_music.RATE))
         env = dict(os.environ, **pulse.env)
         recording = os.path.join(out, "played.raw")
         with open(recording, "wb") as sink:
-            recorder = subprocess.Popen(["parec", "-d", "intro.monitor", "--format=float32le", "--rate=44100",
+            recorder = subprocess.Popen(["parec", "-d", "intro.monitor", "--format=float32le", "--rate=%d" % pulse.rate,
                                          "--channels=2", "--raw", "--latency-msec=20"], env=env, stdout=sink)
             self.addCleanup(harness._stop, recorder, signal.SIGTERM, 5.0)
             with harness.Xvfb(depth=24, log_dir=out) as x, \
