@@ -17,7 +17,7 @@ function(glimmerhorn_web_program target gl_layer folder)
     glimmerhorn_assets glimmerhorn_platform_web ${gl_layer} glimmerhorn_warnings)
   target_link_options(${target} PRIVATE
     "SHELL:--js-library ${web}/library.js" "SHELL:--pre-js ${web}/page.js"
-    -sASYNCIFY "-sASYNCIFY_IMPORTS=['web_box_show','web_sleep_until','web_wait_visible','web_audio_open']"
+    -sASYNCIFY "-sASYNCIFY_IMPORTS=['web_box_show','web_sleep_until','web_wait_frame','web_wait_visible','web_audio_open']"
     # libopenmpt never calls back into the program (its log and error functions are its own silent
     # ones), so none of it is on a waiting stack: left out of Asyncify's instrumenting, the program is
     # 1.30 MB instead of 1.78. libjpeg-turbo stays in: its error handlers show boxes from inside it.

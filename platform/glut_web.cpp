@@ -1,6 +1,7 @@
 // The GLUT subset of the browser build over emscripten/html5.h: one WebGL context on #canvas, keys,
 // visibility and context loss from the page, and a main loop that draws only while the page is shown.
 #include "gl_web.h"
+#include "platform.h"
 #include "web_page.h"
 
 #include <GL/glut.h>
@@ -8,6 +9,10 @@
 #include <emscripten/html5.h>
 
 static const int KEY_QUEUE_SIZE = 64;
+
+static const char NO_WEBGL[] = "This browser cannot draw the intro: WebGL is turned off or not available here.\n"
+                               "Turn on WebGL, or hardware acceleration, in the browser's settings and open the "
+                               "page again, or watch it in another browser.";
 
 struct GlutWeb {
     unsigned display_mode;
@@ -24,7 +29,8 @@ struct GlutWeb {
     int canvas_width, canvas_height;
     unsigned char keys[KEY_QUEUE_SIZE]; // keys waiting for the main loop, oldest first
     int key_count;
-    unsigned frame; // frames swapped so far
+    unsigned frame; // frames swapped so far: the intro's steps, drawn or not
+    bool dropping; // the frame being made is not shown (frame_timer_web_more_due)
 };
 
 static GlutWeb glut_web;
@@ -147,6 +153,8 @@ int glutCreateWindow(const char* title)
     attributes.majorVersion = 1;
     glut_web.context = emscripten_webgl_create_context("#canvas", &attributes);
     if (glut_web.context <= 0) {
+        // the viewer is told in the page, as the desktop tells its terminal that there is no display
+        message_box_show(NO_WEBGL, "Glimmerhorn", MB_ICONERROR);
         va_list none = {};
         if (glut_web.error)
             glut_web.error("the browser gives no WebGL context", none);
@@ -159,19 +167,31 @@ int glutCreateWindow(const char* title)
     return 1;
 }
 
-// Called by on_display after the frame: the tests' hooks see it (and, in the traced build, the GL
-// calls that made it) before the page shows it, when the thread goes back to the page.
+// Called by on_display after the frame: the tests' hooks see a shown frame (and, in the traced build,
+// the GL calls that made it) before the page shows it, when the thread goes back to the page.
 void glutSwapBuffers()
 {
     glut_web.frame++;
-    if (const char* lines = gl_web_trace_take())
+    const char* lines = gl_web_trace_take();
+    if (glut_web.dropping)
+        return;
+    if (lines)
         web_gl_lines(lines);
     web_frame_shown(glut_web.frame);
 }
 
+// Before each frame: a frame that another due step follows in the same shown frame is made with the
+// GL layer dropping its calls, unless the tests' hooks want it drawn.
+static void frame_drop_choose()
+{
+    glut_web.dropping = frame_timer_web_more_due() && !web_frame_wanted(glut_web.frame + 1);
+    gl_web_drop_calls(glut_web.dropping);
+}
+
 // GLUT's loop: between frames the canvas's new size, then the keys, reach their callbacks; a frame
 // is drawn when one was posted and the context is there. While the page is hidden nothing runs. The
-// thread goes back to the page in the frame timer's wait; a pass that ran nothing waits one period.
+// thread goes back to the page in the frame timer's wait (frame_timer_web.cpp: the steps due at each
+// shown frame); a pass that ran nothing waits one period.
 void glutMainLoop()
 {
     for (;;) {
@@ -189,6 +209,7 @@ void glutMainLoop()
         bool ran = false;
         if (glut_web.redisplay && glut_web.display && !context_lost()) {
             glut_web.redisplay = false;
+            frame_drop_choose();
             glut_web.display();
             ran = true;
         }

@@ -11,6 +11,9 @@ int web_box_show(const char* text, const char* caption, int icon, bool yes_no);
 // Waits until the page clock (emscripten_get_now) reaches deadline_ms; returns to the page at least
 // once even when the deadline has passed, so that the page can show the frame and handle input.
 void web_sleep_until(double deadline_ms);
+// Waits for the page's next animation frame (the browser shows what was drawn before it); returns
+// the page clock then.
+double web_wait_frame();
 // Waits until the page is shown again.
 void web_wait_visible();
 // Sizes the canvas to the largest 4:3 rectangle of the page in device pixels, now and whenever the
@@ -23,6 +26,8 @@ void web_cursor_hide();
 bool web_hooked();
 // Hands frame number `frame` to the tests' hook before it is shown.
 void web_frame_shown(unsigned frame);
+// True when the tests' hook asks that frame number `frame` be drawn even if it would not be shown.
+bool web_frame_wanted(unsigned frame);
 // Hands the GL log's lines (each ending in a line break) to the tests' hook, one call a line.
 void web_gl_lines(const char* lines);
 // The sound's output: an AudioContext made running by the question's answer. Waits for it; returns
@@ -46,4 +51,6 @@ float* player_web_block();
 // The records' resets, for a new start in one page (tests) and for symmetry with the first start.
 void glut_web_reset();
 void frame_timer_web_reset();
+// True when another step is due in this shown frame after the coming one (frame_timer_web.cpp).
+bool frame_timer_web_more_due();
 void player_web_reset();

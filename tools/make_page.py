@@ -47,7 +47,8 @@ def main():
         script = '<script src="' + args.script + '"></script>'
         scripts = "'self'"
         connect = "'self'"
-    csp = ("default-src 'none'; script-src " + scripts + " 'wasm-unsafe-eval'; style-src " + sha256(style)
+    # blob: is the sound's worklet, which the page makes from its own script
+    csp = ("default-src 'none'; script-src " + scripts + " 'wasm-unsafe-eval' blob:; style-src " + sha256(style)
            + "; img-src data:; connect-src " + connect + "; base-uri 'none'; form-action 'none'")
     for mark, value in (("@CSP@", csp), ("@ICON@", icon), ("@DATA@", data), ("@SCRIPT@", script)):
         page = page.replace(mark, value)

@@ -25,8 +25,12 @@ namespace
     abort();
 }
 
+bool dropping();
+
 template <class... T> void trace(const char* name, T... values)
 {
+    if (dropping())
+        return; // a step nobody sees is not in the log either
     const double args[sizeof...(T) + 1] = { (double)values... };
     gles::trace(name, args, (int)sizeof...(T), nullptr);
 }
@@ -105,6 +109,7 @@ struct State {
     bool loaded;
     bool lost;
     bool gpu_ready;
+    bool dropping; // the frame is not shown: its state is kept, its clears and draws are not made
     gles::Backend gl;
     // matrices
     std::vector<Matrix> modelview { IDENTITY };
@@ -150,6 +155,8 @@ struct State {
     gles::Int u[32];
 };
 State s;
+
+bool dropping() { return s.dropping; }
 
 // uniform locations, in the order of UNIFORM_NAMES
 enum { U_MVP, U_MODELVIEW, U_NORMAL_MATRIX, U_LIGHTING, U_COLOR_MATERIAL, U_MATERIAL_AMBIENT, U_MATERIAL_DIFFUSE,
@@ -318,6 +325,9 @@ bool gpu()
     return s.gpu_ready;
 }
 
+// True when the frame's clears and draws go to the GPU.
+bool drawing() { return !s.dropping && gpu(); }
+
 std::vector<Matrix>& stack() { return s.matrix_mode == GL_MODELVIEW ? s.modelview : s.projection; }
 
 void multiply_current(const Matrix& m) { stack().back() = multiply(stack().back(), m); }
@@ -484,7 +494,7 @@ void replay(const List& list, int depth)
         switch (op.kind) {
         case OP_DRAW: {
             const Batch& batch = list.batches[op.e[0]];
-            if (gpu())
+            if (drawing())
                 draw(list.buffer, batch);
             const Vertex& last = list.vertices[(size_t)(batch.first + batch.count - 1)];
             if (batch.normal_given)
@@ -571,7 +581,7 @@ void glClear(GLbitfield mask)
         unsupported("glClear", mask);
     if (s.compiling)
         unsupported("glClear in a list", mask);
-    if (gpu())
+    if (drawing())
         s.gl.Clear(mask);
 }
 
@@ -587,7 +597,7 @@ void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
 void glFlush()
 {
     trace("glFlush");
-    if (gpu())
+    if (drawing())
         s.gl.Flush();
 }
 
@@ -732,7 +742,7 @@ void glEnd()
         record(OP_DRAW, (unsigned)(s.compiling->batches.size() - 1));
         return;
     }
-    if (!gpu())
+    if (!drawing())
         return;
     s.gl.BindBuffer(gles::ARRAY_BUFFER, s.stream_buffer);
     s.gl.BufferData(gles::ARRAY_BUFFER, (gles::Sizeiptr)(out.size() * sizeof(Vertex)), out.data(), gles::STREAM_DRAW);
@@ -1052,6 +1062,8 @@ void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, 
     t.m[14] = (float)-ez;
     do_multiply(t);
 }
+
+void gl_web_drop_calls(bool drop) { s.dropping = drop; }
 
 void gl_web_context_lost()
 {

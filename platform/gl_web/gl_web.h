@@ -11,6 +11,11 @@ void gl_web_context_lost();
 // the GL state is set as the scene left it, so the next frame draws as if nothing had happened.
 void gl_web_context_restored();
 
+// While drop is true the frames drawn are never shown: every call still changes the layer's state (and
+// the GPU's, so the next shown frame starts from the same state), but clears, draws and flushes are
+// not made and the traced build logs nothing.
+void gl_web_drop_calls(bool drop);
+
 // The traced build of the layer logs every GL and GLU call as the recording GL of the tests prints
 // it, one line a call ("glBegin( 7 )"). Returns the lines logged since the last call, each ending in a
 // line break, valid until the next call; null from the untraced build.
