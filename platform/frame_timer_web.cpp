@@ -79,6 +79,8 @@ void frame_timer_wait()
         const int due = (int)((now - t.next_ms) / t.period_ms) + 1;
         t.next_ms += due * t.period_ms;
         t.more_due = (due < MAX_STEPS_A_FRAME ? due : MAX_STEPS_A_FRAME) - 1;
+        if (due > MAX_STEPS_A_FRAME)
+            web_steps_let_go(due - MAX_STEPS_A_FRAME);
         return;
     }
 }

@@ -10,9 +10,10 @@
 
 static const int KEY_QUEUE_SIZE = 64;
 
-static const char NO_WEBGL[] = "This browser cannot draw the intro: WebGL is turned off or not available here.\n"
-                               "Turn on WebGL, or hardware acceleration, in the browser's settings and open the "
-                               "page again, or watch it in another browser.";
+static const char NO_WEBGL[]
+    = "This browser cannot draw the intro: WebGL is turned off or not available here.\n"
+      "Turn on WebGL, or hardware acceleration, in the browser's settings and open the "
+      "page again, or watch it in another browser.";
 
 struct GlutWeb {
     unsigned display_mode;
@@ -164,6 +165,7 @@ int glutCreateWindow(const char* title)
     emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, on_context_lost);
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, on_context_restored);
     web_canvas_fit(glut_web.width, glut_web.height);
+    glut_web.redisplay = true; // as a new window's first expose: the main loop's first pass draws
     return 1;
 }
 

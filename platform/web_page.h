@@ -26,6 +26,8 @@ void web_cursor_hide();
 bool web_hooked();
 // Hands frame number `frame` to the tests' hook before it is shown.
 void web_frame_shown(unsigned frame);
+// Tells the tests' hook that a stall let `count` steps go unrun.
+void web_steps_let_go(int count);
 // True when the tests' hook asks that frame number `frame` be drawn even if it would not be shown.
 bool web_frame_wanted(unsigned frame);
 // Hands the GL log's lines (each ending in a line break) to the tests' hook, one call a line.

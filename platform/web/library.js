@@ -288,6 +288,9 @@ mergeInto(LibraryManager.library, {
   web_hooked__deps: ['$web'],
   web_hooked: function () { return !!web.hook; },
 
+  web_steps_let_go__deps: ['$web'],
+  web_steps_let_go: function (count) { if (web.hook && web.hook.onLetGo) web.hook.onLetGo(count); },
+
   web_frame_wanted__deps: ['$web'],
   web_frame_wanted: function (frame) { return !!(web.hook && web.hook.drawStep && web.hook.drawStep(frame)); },
 
