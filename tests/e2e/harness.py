@@ -1348,7 +1348,8 @@ class Browser:
     ``grab`` the frame numbers whose pixels are read back (``grab_frame`` adds one), ``audio_seconds``
     how much of the sound is kept, ``gl_calls`` N the trace build's GL lines up to the end of frame N
     (``save_gl_calls``); ``raf`` replaces requestAnimationFrame with one at that
-    rate (Hz); ``offline`` sends every request but loopback to a closed port.
+    rate (Hz); ``offline`` sends every request but loopback to a closed port; ``page`` passes more of
+    driver.js's launch options (ticks, slow_draw, busy, no_webgl); ``no_sound``: Firefox has no sound server.
 
     Traps: Firefox makes no WebGL context in its own headless mode, so it runs windowed on an Xvfb of
     its own (1280 x 1024, the page sized 800 x 600 in it) with webgl.force-enabled. The canvas's pixels are read inside onFrame, before
@@ -1360,12 +1361,13 @@ class Browser:
     """
 
     def __init__(self, browser, folder=None, out_dir=None, grab=(), audio_seconds=0, gl_calls=0,
-                 raf=None, offline=False):
+                 raf=None, offline=False, no_sound=False, **page):
         self.browser = browser
         self.folder = folder
         self.out_dir = out_dir
         self.launch = {"op": "launch", "browser": browser, "grab": list(grab), "audio_seconds": audio_seconds,
-                       "gl_calls": gl_calls, "raf": raf, "offline": offline}
+                       "gl_calls": gl_calls, "raf": raf, "offline": offline, **page}
+        self.no_sound = no_sound
         self.x = self.server = self.driver = self.pulse = None
 
     def __enter__(self):
@@ -1376,8 +1378,8 @@ class Browser:
             if self.browser == "firefox":
                 self.x = Xvfb(depth=24, size=(1280, 1024)).__enter__()
                 self.launch["display"] = self.x.display
-                self.pulse = PulseAudio().__enter__()
-                self.launch["env"] = self.pulse.env
+                self.pulse = None if self.no_sound else PulseAudio().__enter__()
+                self.launch["env"] = self.pulse.env if self.pulse else {"PULSE_SERVER": "unix:/nonexistent"}
             if self.folder:
                 class Quiet(http.server.SimpleHTTPRequestHandler):
                     def log_message(self, *args):

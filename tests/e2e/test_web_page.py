@@ -1,6 +1,7 @@
 """The web build's page in Chromium and Firefox ESR (harness.Browser): the question's box, Yes and No, the
-keys, a missing and a bad gfx.data, the pace of 100 steps a second, a lost WebGL context, and the single
-file from file:// with the network off. The site is tools/web.sh's build-web/site."""
+keys, one Esc in full screen, a missing and a bad gfx.data, the pace of 100 steps a second at any display
+rate, a lost WebGL context, the messages without WebGL, program or sound, a phone, and the single file
+from file:// with the network off. The site is tools/web.sh's build-web/site."""
 import os
 import shutil
 import statistics
@@ -16,6 +17,7 @@ import test_windows  # noqa: E402
 
 SITE = os.path.join(harness.web_build(), "site")
 BACKDROP = (0, 0, 800, 600)
+MAX_STEPS_A_FRAME = 25  # the steps one shown frame runs at most (platform/frame_timer_web.cpp)
 
 
 class Page(unittest.TestCase):
@@ -93,25 +95,75 @@ class Page(unittest.TestCase):
                     self.assertGreater(white, 0.9 * 796 * 596)
                     self.assertEqual(len(page.eval("__gh.boxes")), 1 + len(warnings) + 1)  # the question first
 
-    def test_pace_is_100_steps_a_second_with_and_without_a_60_hz_animation_frame(self):
-        # the mechanism, not the machine's speed: a frame starts 10 ms after the last one started at the
-        # soonest, so the median gap between frames on the page's own clock is 10 ms or a little more
-        # (a page stepping on a 144 Hz display, or as fast as it can, has it shorter), below the 16.7 ms
-        # of a page held to a 60 Hz display, with room for a loaded machine. The count over 5 s is never
-        # above 100 a second; its floor is far below (software WebGL on a loaded machine stalls at times).
+    def test_pace_is_100_steps_a_second_whatever_the_display(self):
+        # The drawn steps' numbers against the page's clock over 10 s, with timers and animation frames on 60 and
+        # 30 Hz ticks, a 144 Hz display and 30 ms more a drawn frame: a step every 10 ms, but for those a stall of
+        # more than MAX_STEPS_A_FRAME steps (a loaded machine's) let go, and only such a stall. A held display gets
+        # no more frames drawn than it shows.
         for browser in harness.browsers():
-            for raf in (None, 60, 144):
-                with self.subTest(browser=browser, raf=raf):
-                    page = self.browser(browser, raf=raf)
-                    page.start(yes=False, frames=50)
-                    first = page.frames()[-1]
-                    time.sleep(5.0)
-                    frames = [f for f in page.frames() if f[0] >= first[0]]
-                    gaps = [(b[1] - a[1]) / (b[0] - a[0]) for a, b in zip(frames, frames[1:])]
-                    self.assertEqual([f[0] for f in frames], list(range(first[0], first[0] + len(frames))))
-                    self.assertTrue(9.0 <= statistics.median(gaps) <= 15.5, "median gap %.2f ms" % statistics.median(gaps))
-                    steps = (frames[-1][0] - frames[0][0]) * 1000.0 / (frames[-1][1] - frames[0][1])
-                    self.assertTrue(20.0 <= steps <= 102.0, "%.1f steps a second" % steps)
+            for options, shown in (({"ticks": 60}, 60), ({"ticks": 30}, 30), ({"raf": 144}, 1000), ({"slow_draw": 30}, 1000)):
+                with self.subTest(browser=browser, **options):
+                    page = self.browser(browser, **options)
+                    page.start(yes=False, frames=20)
+                    time.sleep(10.5)
+                    numbers, times = zip(*[f[:2] for f in page.frames()[19:]])
+                    gaps = [b - a for a, b in zip(times, times[1:])]
+                    let_go = sum(n for n, at in page.eval("__gh.letGo") if times[0] < at <= times[-1])
+                    due = (times[-1] - times[0]) / 10
+                    self.assertEqual(list(numbers), sorted(set(numbers)), "steps drawn twice or out of order")
+                    self.assertAlmostEqual(numbers[-1] - numbers[0] + let_go, due, delta=0.01 * due + 2, msg="%d let go" % let_go)
+                    self.assertTrue(let_go == 0 or max(gaps) > (MAX_STEPS_A_FRAME - 10) * 10, "let go without a stall")
+                    self.assertLessEqual(len(gaps) * 1000.0 / (times[-1] - times[0]), shown * 1.02, "frames drawn a second")
+
+    def test_one_escape_or_leaving_full_screen_ends_it(self):
+        # Firefox here has no window manager, so never the focus that its full screen asks: one Esc, windowed
+        for browser in harness.browsers():
+            for way in ("Escape", "exit")[:1 if browser == "firefox" else 2]:
+                with self.subTest(browser=browser, way=way):
+                    page = self.browser(browser)
+                    page.start(yes=True, frames=20)
+                    if browser != "firefox":
+                        page.wait("document.fullscreenElement", 10.0, "full screen")
+                    page.key("Escape") if way == "Escape" else page.eval("document.exitFullscreen().then(() => true)")
+                    page.wait("__gh.ends.length && !document.fullscreenElement", 10.0, "the end, out of full screen")
+                    self.assertEqual((page.ends(), page.eval("document.activeElement.id")), ([0], "again"))
+
+    def test_what_went_wrong_is_told_in_the_page(self):
+        for browser in harness.browsers():
+            page = self.browser(browser, no_webgl=True)
+            page.start(yes=True, frames=0)  # the question first
+            box = page.wait_for_box()
+            self.assertEqual(box["caption"], "Glimmerhorn")
+            self.assertIn("cannot draw the intro: WebGL is turned off or not available here.\nTurn on WebGL", box["text"])
+            page.press_box("ok")
+            page.wait("__gh.ends.length", 10.0, "onEnd")
+            self.assertEqual(page.ends(), [1])
+            page = self.browser(browser)  # the site's page from disk: no program
+            page.open(os.path.join(SITE, "index.html"))
+            text = page.wait("!document.querySelector('#failed').hidden && document.querySelector('#failed').textContent", 30.0)
+            self.assertIn("opened from disk", text)
+            self.assertIn("glimmerhorn.html, the single page of the release, plays from disk", text)
+            if browser == "firefox":  # no sound server: the music's box within a second of the answer
+                page = self.browser(browser, no_sound=True)
+                page.start(yes=True, frames=0)
+                self.assertEqual(page.wait_for_box()["text"], "BASS initialization failed! No music!")
+                self.assertLess(page.eval("__gh.boxAt - __gh.answered"), 1000.0)
+
+    def test_a_phone_taps_fits_turns_and_ends_by_touch(self):
+        for end in ("#close", "#canvas")[:2 if "chromium" in harness.browsers() else 0]:
+            page = self.browser("chromium")
+            page.call("emulate", width=390, height=844, dpr=3)
+            page.open()
+            page.wait_for_box()
+            page.call("touch", selector="dialog.box[open] button[value=yes]")
+            for width, height, fit in ((390, 844, (1170, 877)), (844, 390, (1560, 1170))):  # 4:3 at 3 pixels a pixel
+                page.call("emulate", width=width, height=height, dpr=3)
+                page.wait("(c => c.width == %d && c.height == %d && Math.abs(c.getBoundingClientRect().width - %f) < 1)"
+                          "(document.querySelector('#canvas'))" % (fit[0], fit[1], fit[0] / 3), 10.0, "the fit")
+            self.assertEqual(page.eval("getComputedStyle(document.querySelector('#stage')).userSelect"), "none")
+            page.call("touch", selector=end, hold=0 if end == "#close" else 900)
+            page.wait("__gh.ends.length", 10.0, "onEnd")
+            self.assertEqual(page.ends(), [0])
 
     def test_a_lost_context_is_restored_and_the_intro_draws_on(self):
         for browser in harness.browsers():

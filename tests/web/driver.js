@@ -2,7 +2,10 @@
 // DevTools, headless, or Firefox ESR over WebDriver BiDi, windowed on the X display the caller gives.
 // Reads one JSON command a line on stdin and answers each with one JSON line on stdout:
 //   {"op": "launch", "browser": "chromium"|"firefox", "display": ":5", "offline": false, "raf": null|60,
+//    "ticks": null|60, "slow_draw": 0, "busy": null|[50, 200], "no_webgl": false,   timers and frames on
+//    ticks of that rate, ms more each drawn frame, the page's thread blocked [ms] every [ms]
 //    "grab": [1, 2, 500], "audio_seconds": 0, "gl_calls": 0}   gl_calls: GL lines up to the end of that frame
+//   {"op": "emulate", "width": 390, "height": 844, "dpr": 3}   a phone;  {"op": "touch", "selector": "...", "hold": ms}
 //   {"op": "goto", "url": "..."}                  opens the page with the test hooks in place
 //   {"op": "eval", "expr": "..."}                 the expression's value (JSON)
 //   {"op": "wait", "expr": "...", "timeout": s}   polls until the expression is truthy; its value
@@ -20,7 +23,7 @@ const puppeteer = require('puppeteer-core');
 function install(options) {
     const wanted = new Set(options.grab || []);
     const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, audioDone: false, rate: 0, gl: [],
-        pixels: {}, context: null, steps: [], inFrame: false };
+        pixels: {}, context: null, steps: [], inFrame: false, underruns: 0, letGo: [] };
     const base64 = (bytes) => {
         let text = '';
         for (let i = 0; i < bytes.length; i += 0x8000)
@@ -49,8 +52,24 @@ function install(options) {
             }
         }, ...rest);
     };
+    const spin = (ms) => { const until = performance.now() + ms; while (performance.now() < until); };
+    if (options.ticks) { // a callback at the first tick after now + delay, never before it (a timeout may come early)
+        const period = 1000 / options.ticks, start = performance.now(), plain = window.setTimeout;
+        const onTick = (callback, delay) => {
+            const due = start + Math.ceil((performance.now() + Math.max(0, delay || 0) - start + 0.01) / period) * period;
+            const check = () => { const left = due - performance.now(); if (left > 0) plain(check, left); else callback(); };
+            return plain(check, due - performance.now());
+        };
+        window.setTimeout = (callback, delay, ...rest) => onTick(() => callback(...rest), delay);
+        window.requestAnimationFrame = (callback) => onTick(() => callback(performance.now()), 0);
+        window.cancelAnimationFrame = (id) => window.clearTimeout(id);
+    }
+    if (options.busy)
+        setInterval(() => spin(options.busy[0]), options.busy[1]);
     window.setTimeout = timed(window.setTimeout);
-    if (options.raf) {
+    if (options.ticks) {
+        // as above
+    } else if (options.raf) {
         // a display refreshing at options.raf Hz in place of the browser's own
         const period = 1000 / options.raf;
         const start = performance.now();
@@ -63,13 +82,18 @@ function install(options) {
     } else {
         window.requestAnimationFrame = timed(window.requestAnimationFrame);
     }
+    document.addEventListener('click', (e) => { if (e.target.closest && e.target.closest('dialog.box')) gh.answered = performance.now(); }, true);
     window.glimmerhornTest = {
+        drawStep(number) { return wanted.has(number); },
         onFrame(number, gl, canvas) {
             gh.inFrame = true;
             gh.context = gl;
             gh.frames.push([number, performance.now(), canvas.width, canvas.height]);
+            if (options.gl_calls && gh.glOpen)
+                gh.gl.push('# frame ' + number); // the lines before it made this frame
             if (options.gl_calls && number >= options.gl_calls)
                 gh.glOpen = false;
+            spin(options.slow_draw || 0);
             if (wanted.has(number)) {
                 const width = gl.drawingBufferWidth, height = gl.drawingBufferHeight;
                 const rgba = new Uint8Array(width * height * 4);
@@ -85,8 +109,10 @@ function install(options) {
                 gh.audioDone = gh.audioFrames >= options.audio_seconds * rate;
             }
         },
+        onUnderrun(count) { gh.underruns = count; },
+        onLetGo(count) { gh.letGo.push([count, performance.now()]); },
         onEnd(status) { gh.ends.push([status, performance.now()]); },
-        onBox(caption, text, buttons) { gh.boxes.push({ caption, text, buttons: Array.from(buttons || []) }); },
+        onBox(caption, text, buttons) { gh.boxes.push({ caption, text, buttons: Array.from(buttons || []) }); gh.boxAt = performance.now(); },
         onGlCall(line) { if (options.gl_calls && gh.glOpen) gh.gl.push(line); },
     };
 }
@@ -99,7 +125,8 @@ async function launch(command) {
     options = command;
     const common = { defaultViewport: { width: 800, height: 600 }, protocolTimeout: 300000 };
     if (command.browser === 'firefox') {
-        const prefs = { 'webgl.force-enabled': true, 'media.autoplay.default': 0 };
+        const prefs = command.no_webgl ? { 'webgl.disabled': true } : { 'webgl.force-enabled': true };
+        prefs['media.autoplay.default'] = 0;
         if (command.offline)
             Object.assign(prefs, { 'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1', 'network.proxy.http_port': 9,
                 'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9, 'network.proxy.no_proxies_on': '',
@@ -108,6 +135,8 @@ async function launch(command) {
             headless: false, env: Object.assign({}, process.env, command.env, { DISPLAY: command.display }), extraPrefsFirefox: prefs }));
     } else {
         const args = ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist'];
+        if (command.no_webgl)
+            args.push('--disable-webgl', '--disable-3d-apis');
         if (command.offline)
             args.push('--proxy-server=http://127.0.0.1:9', '--proxy-bypass-list=<-loopback>');
         browser = await puppeteer.launch(Object.assign(common, { executablePath: '/usr/bin/chromium', headless: true, args }));
@@ -132,6 +161,19 @@ const ops = {
         return handle.jsonValue();
     },
     click: async (c) => { await page.click(c.selector); return true; },
+    emulate: async (c) => {
+        await page.emulate({ viewport: { width: c.width, height: c.height, deviceScaleFactor: c.dpr, isMobile: true, hasTouch: true },
+            userAgent: 'Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/120.0 Mobile Safari/537.36' });
+        return true;
+    },
+    touch: async (c) => {
+        const box = await (await page.$(c.selector)).boundingBox();
+        const x = box.x + box.width / 2, y = box.y + box.height / 2;
+        await page.touchscreen.touchStart(x, y);
+        await new Promise((resolve) => setTimeout(resolve, c.hold || 0));
+        await page.touchscreen.touchEnd();
+        return true;
+    },
     key: async (c) => { await page.keyboard.press(c.key); return true; },
     save: async (c) => {
         const value = await page.evaluate(c.expr);
