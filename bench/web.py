@@ -69,8 +69,9 @@ def report(steps, frames, cpu, sound):
     print("steps a second       %.1f" % ((frames[-1][0] - frames[0][0]) / span))
     print("CPU a second         %.2f s (the browser's processes)" % cpu)
     print("sound                %d underruns, %d frames a block" % sound)
-    print("step time mean       %.3f ms" % (sum(ordered) / len(ordered)))
-    print("step time p99        %.3f ms" % pacing.percentile(ordered, 0.99))
+    if ordered:  # (none timed where the page's timers are replaced)
+        print("step time mean       %.3f ms" % (sum(ordered) / len(ordered)))
+        print("step time p99        %.3f ms" % pacing.percentile(ordered, 0.99))
     print("frame period mean    %.3f ms  (p99 %.3f ms)" % (sum(periods) / len(periods), pacing.percentile(periods, 0.99)))
 
 

@@ -1441,8 +1441,13 @@ class Browser:
         return "http://127.0.0.1:%d/%s" % (self.server.server_address[1], name)
 
     def open(self, name="index.html"):
-        """Opens the page; returns the URLs requested while it loaded."""
-        return self.call("goto", url=self.url(name))
+        """Opens the page; returns the URLs requested while it loaded. Firefox with a sound server takes a
+        second or more here to bring its output up, which the page starts when the question shows: it is
+        given that, as a viewer reading the question gives it, before the answer's second begins."""
+        requests = self.call("goto", url=self.url(name))
+        if self.pulse:
+            time.sleep(2.0)
+        return requests
 
     def eval(self, expr):
         return self.call("eval", expr=expr)

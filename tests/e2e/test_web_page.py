@@ -138,16 +138,19 @@ class Page(unittest.TestCase):
             page.press_box("ok")
             page.wait("__gh.ends.length", 10.0, "onEnd")
             self.assertEqual(page.ends(), [1])
-            page = self.browser(browser)  # the site's page from disk: no program
-            page.open(os.path.join(SITE, "index.html"))
-            text = page.wait("!document.querySelector('#failed').hidden && document.querySelector('#failed').textContent", 30.0)
-            self.assertIn("opened from disk", text)
-            self.assertIn("glimmerhorn.html, the single page of the release, plays from disk", text)
             if browser == "firefox":  # no sound server: the music's box within a second of the answer
                 page = self.browser(browser, no_sound=True)
                 page.start(yes=True, frames=0)
                 self.assertEqual(page.wait_for_box()["text"], "BASS initialization failed! No music!")
                 self.assertLess(page.eval("__gh.boxAt - __gh.answered"), 1000.0)
+            page = self.browser(browser)  # the site's page from disk: no program in Chromium (Firefox reads beside it)
+            page.open(os.path.join(SITE, "index.html"))
+            text = page.wait("!document.querySelector('#failed').hidden && document.querySelector('#failed').textContent"
+                             " || document.querySelector('dialog.box[open]') && 'the question'", 30.0)
+            if browser == "firefox" and text == "the question":
+                continue
+            self.assertIn("opened from disk", text)
+            self.assertIn("glimmerhorn.html, the single page of the release, plays from disk", text)
 
     def test_a_phone_taps_fits_turns_and_ends_by_touch(self):
         for end in ("#close", "#canvas")[:2 if "chromium" in harness.browsers() else 0]:
