@@ -1,8 +1,9 @@
-// Runs before the program (linked with --pre-js): puts gfx.data into the program's files before main
-// (from the page itself in the single file, else fetched from beside the page; when it is missing the
-// file is not made, and the picture loader says so as on the desktop), and ends the page when the
-// program ends: sound off, full screen left, a button to watch again. The single file holds the
-// program too, which is then compiled from the page instead of fetched.
+// Runs before the program (linked with --pre-js), in each instance the page makes (greeting.js): puts
+// gfx.data into the program's files before main (from the page itself in the single file, else
+// fetched from beside the page; when it is missing the file is not made, and the picture loader says
+// so as on the desktop), and ends the page when the program ends: sound off, full screen left, a
+// button to watch again. The single file holds the program too, which is then compiled from the page
+// instead of fetched. An instance made to fold texts (noInitialRun) runs no intro and needs no picture.
 function pageFile(id) {
   var element = document.getElementById(id);
   if (!element) return null;
@@ -11,10 +12,10 @@ function pageFile(id) {
   for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
   return bytes;
 }
-Module.wasmBinary = pageFile('program-wasm') || undefined;
+Module.wasmBinary = Module.wasmBinary || pageFile('program-wasm') || undefined;
 
 Module.preRun = Module.preRun || [];
-Module.preRun.push(function () {
+if (!Module.noInitialRun) Module.preRun.push(function () {
   var embedded = pageFile('gfx-data');
   if (embedded) {
     FS.writeFile('/gfx.data', embedded);
@@ -35,6 +36,7 @@ Module.onExit = function (status) {
   document.body.classList.add('ended');
   var hook = window.glimmerhornTest;
   if (hook && hook.onEnd) hook.onEnd(status);
+  if (Module.pageEnd) Module.pageEnd(status);
 };
 
 // Esc by touch: a long press on the picture, or the close control.
