@@ -96,13 +96,14 @@ Greeting greeting_fold(const char* utf8, size_t size)
         if (length == 0) {
             char message[128];
             snprintf(message, sizeof message,
-                "The text is not valid UTF-8: the bytes at offset %zu (counting from 0) are not a character.", at);
+                "The text is not valid UTF-8: the bytes at offset %zu (counting from 0) are not a character.",
+                at);
             return refused(message);
         }
         if (++characters > GREETING_LIMIT) {
             char message[128];
-            snprintf(message, sizeof message, "The text is longer than %d characters, the most a greeting holds.",
-                GREETING_LIMIT);
+            snprintf(message, sizeof message,
+                "The text is longer than %d characters, the most a greeting holds.", GREETING_LIMIT);
             return refused(message);
         }
         at += length;
@@ -145,7 +146,8 @@ Greeting greeting_fold(const char* utf8, size_t size)
     if (first == std::string::npos)
         return refused("The text is empty: it holds nothing but spaces.");
     if (!glyphs)
-        return refused("None of the text's characters is in the font, so the greeting would show nothing but gaps.",
+        return refused(
+            "None of the text's characters is in the font, so the greeting would show nothing but gaps.",
             std::move(gaps));
     const size_t last = body.find_last_not_of(' ');
     Greeting greeting { true, std::string(), std::string(), std::move(gaps) };

@@ -54,7 +54,6 @@ TEST(CaptureOptions, DefaultsAndEveryOptionInBothSpellings)
     EXPECT_EQ(parse({ "--ffv1", "--frames=86400", "--force", "--fps", "25", "a.mkv" }),
         "mkv 25 0 86400 1 32 18 1 1");
     EXPECT_EQ(parse({ "--text=-", "a.gif" }), "gif 50 0 0 1 32 18 0 0 text -");
-    EXPECT_EQ(parse({ "--text", "my words.txt", "a.mp4" }), "mp4 100 0 0 1 32 18 0 0 text my words.txt");
 }
 
 TEST(CaptureOptions, MistakesAreRefusedWithTheReasonAndAPointerToTheHelp)

@@ -182,29 +182,21 @@ TEST_F(SceneSetUp, AfterTheResetASecondRunSendsWhatTheFirstSent)
 
 TEST_F(SceneSetUp, AGivenTextIsTheOneTheLettersCallUntilTheReset)
 {
-    // a greeting's framing: 14 spaces, the letters a with diaeresis, q and !, 3 spaces; 20 bytes
-    static const char text[] = "              \xE4q!   ";
-    scene_set_text(text);
+    // 14 spaces, a with diaeresis, q, !, 3 spaces: from position 0 at byte 12, the wrap after position 7
+    scene_set_text("              \xE4q!   ");
     init_scene(true, INTRO_PICTURE);
     EXPECT_EQ(scene.scroll_length, 20);
     scene.scroll_start = 12;
     fake_calls_clear();
     draw_scroller();
-    std::vector<double> names;
+    std::vector<double> names, expected(18, 32);
     for (const FakeCall& c : fake_calls_named("glCallList"))
         names.push_back(c.args[0]);
-    // positions 0 to 17 hold bytes 12 to 19, then 0 to 9 again
-    const std::vector<double> expected = { 32, 32, 4294967268.0, 113, 33, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32,
-        32, 32, 32 };
+    expected[2] = 4294967268.0, expected[3] = 113, expected[4] = 33;
     EXPECT_EQ(names, expected);
-
-    // the reset brings the shipped text back; an empty one keeps it
+    // the reset brings the shipped text back, and an empty one keeps it
     scene_reset();
     scene_set_text("");
     init_scene(true, INTRO_PICTURE);
     EXPECT_EQ(scene.scroll_length, (int)strlen(scroll_text));
-    scene.scroll_start = 14;
-    fake_calls_clear();
-    draw_scroller();
-    EXPECT_EQ(fake_calls_named("glCallList")[0].args[0], scroll_text[14]);
 }
