@@ -38,7 +38,7 @@ static void print_formats(FILE* out)
         fprintf(out, "  %s  %s\n", name.extension, name.holds);
 }
 
-static void print_help()
+static void print_help(double tune_seconds)
 {
     printf("Usage: %s [OPTION]... FILE\n"
            "Draws the Glimmerhorn intro off screen, every frame exactly as the intro shows it, and writes\n"
@@ -70,7 +70,7 @@ static void print_help()
            "else from the installed one. FILE appears only once it is complete; Ctrl+C (or SIGTERM,\n"
            "SIGHUP, SIGQUIT) ends the capture early and keeps what was made so far as a shorter,\n"
            "playable file.\n",
-        TUNE_PASS_SECONDS, GREETING_LIMIT);
+        tune_seconds, GREETING_LIMIT);
 }
 
 // Reads a whole decimal integer in [low, high]; false when text is anything else.
@@ -111,7 +111,7 @@ static bool format_of(const char* path, VideoFormat* format)
 
 // Called by main first. Fills options from the command line; returns -1 to go on, or the status to
 // end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr.
-int options_parse(int argc, char** argv, CaptureOptions* options)
+int options_parse(int argc, char** argv, double tune_seconds, CaptureOptions* options)
 {
     enum { OPT_FPS = 256, OPT_SECONDS, OPT_FRAMES, OPT_SCALE, OPT_MODE, OPT_CRF, OPT_FFV1, OPT_TEXT };
     static const option LONG_OPTIONS[] = {
@@ -192,7 +192,7 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
             options->force = true;
             break;
         case 'h':
-            print_help();
+            print_help(tune_seconds);
             return 0;
         case 'V':
             printf("%s %s\n", PROGRAM, GLIMMERHORN_VERSION);

@@ -10,11 +10,22 @@ file, its own inline script by hash), WebAssembly compilation, the icon and the 
 import argparse
 import base64
 import hashlib
+import html
+import os
 import re
+
+# the platform layer's header, which says the intro's caption: the page's title and the first words
+# of its text
+PLATFORM_H = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform.h")
 
 
 def sha256(text):
     return "'sha256-" + base64.b64encode(hashlib.sha256(text.encode()).digest()).decode() + "'"
+
+
+def intro_caption():
+    header = open(PLATFORM_H, encoding="utf-8").read()
+    return re.search(r'constexpr char INTRO_CAPTION\[\] = "([^"\\]*)";', header).group(1)
 
 
 def main():
@@ -49,7 +60,9 @@ def main():
         connect = "'self'"
     csp = ("default-src 'none'; script-src " + scripts + " 'wasm-unsafe-eval'; style-src " + sha256(style)
            + "; img-src data:; connect-src " + connect + "; base-uri 'none'; form-action 'none'")
-    for mark, value in (("@CSP@", csp), ("@ICON@", icon), ("@DATA@", data), ("@SCRIPT@", script)):
+    marks = (("@CAPTION@", html.escape(intro_caption())), ("@CSP@", csp), ("@ICON@", icon), ("@DATA@", data),
+             ("@SCRIPT@", script))
+    for mark, value in marks:
         page = page.replace(mark, value)
     with open(args.out, "w", encoding="utf-8") as out:
         out.write(page)

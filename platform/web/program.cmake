@@ -13,8 +13,8 @@ function(glimmerhorn_web_program target gl_layer folder)
   add_executable(${target} app/main.cpp)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME glimmerhorn RUNTIME_OUTPUT_DIRECTORY ${folder}
     LINK_DEPENDS "${web}/library.js;${web}/page.js")
-  target_link_libraries(${target} PRIVATE glimmerhorn_app glimmerhorn_scene glimmerhorn_geometry glimmerhorn_media
-    glimmerhorn_assets glimmerhorn_platform_web ${gl_layer} glimmerhorn_warnings)
+  target_link_libraries(${target} PRIVATE ${GLIMMERHORN_INTRO_LAYERS} glimmerhorn_platform_web ${gl_layer}
+    glimmerhorn_warnings)
   target_link_options(${target} PRIVATE
     "SHELL:--js-library ${web}/library.js" "SHELL:--pre-js ${web}/page.js"
     -sASYNCIFY "-sASYNCIFY_IMPORTS=['web_box_show','web_sleep_until','web_wait_visible','web_audio_open']"
@@ -34,7 +34,7 @@ set(icon ${CMAKE_BINARY_DIR}/icons/glimmerhorn-48.png)
 glimmerhorn_host_icon(OUTPUTS ${icon} ARGS ${CMAKE_BINARY_DIR}/icons 48)
 
 set(make_page ${Python3_EXECUTABLE} ${web}/make_page.py ${web}/page.html)
-set(page_depends ${web}/make_page.py ${web}/page.html ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
+set(page_depends ${web}/make_page.py ${web}/page.html ${CMAKE_SOURCE_DIR}/platform/platform.h ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
 set(program ${CMAKE_BINARY_DIR}/program)
 set(site ${CMAKE_BINARY_DIR}/site)
 set(release_name glimmerhorn-${PROJECT_VERSION}-web)

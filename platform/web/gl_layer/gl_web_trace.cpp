@@ -1,23 +1,24 @@
-// The traced build's hook: each call goes into the recording GL's log, in its own form, and leaves it
-// as text for the page, which compares it with the desktop's log of the same frames.
+// The traced build's hook: each call becomes a line of the GL call log, which the page takes after the
+// frame and compares with the desktop's log of the same frames.
 #include <string>
 
-#include "fakes.h"
+#include "gl_log.h"
 #include "gl_web.h"
 #include "gles_backend.h"
 
-void gles::trace(const char* name, const double* args, int count, const void* pointer)
+// the lines logged since the last take, and the ones handed out by it
+static std::string logged;
+static std::string taken;
+
+void gles::trace(const char* name, const double* args, int count, const void*)
 {
-    if (fake_log.recording)
-        fake_log.calls.push_back(FakeCall { name, std::vector<double>(args, args + count), std::string(), pointer });
+    logged += gl_call_line(name, args, (size_t)count, std::string());
+    logged += '\n';
 }
 
 const char* gl_web_trace_take()
 {
-    static std::string lines;
-    lines.clear();
-    for (const FakeCall& call : fake_log.calls)
-        lines += fake_call_text(call) + "\n";
-    fake_calls_clear();
-    return lines.c_str();
+    taken.swap(logged);
+    logged.clear();
+    return taken.c_str();
 }
