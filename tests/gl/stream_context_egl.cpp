@@ -2,6 +2,9 @@
 #include <EGL/egl.h>
 
 #include <cstdio>
+#include <string>
+
+#include "gl_web.h"
 
 bool stream_context_open();
 bool stream_context_open()
@@ -22,6 +25,10 @@ bool stream_context_open()
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, version);
     return eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
 }
+
+// The traced layer logs GL and GLU calls alone.
+std::string stream_context_take();
+std::string stream_context_take() { return gl_web_trace_take(); }
 
 // For the frames, the same context in either mode, as a web page's canvas has 8 bits a channel in both;
 // the layer draws through the ES 2 functions EGL hands out by name, and so does the reading back.

@@ -6,7 +6,7 @@
 #   glimmerhorn-<version>-web.zip   the site in a folder of that name
 #   trace/                      the site of the traced build, whose GL layer logs every call
 # all made by the target glimmerhorn_release (part of the default build).
-set(web ${CMAKE_SOURCE_DIR}/platform/web)
+set(web ${CMAKE_CURRENT_LIST_DIR})
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 function(glimmerhorn_web_program target gl_layer folder)
@@ -29,12 +29,12 @@ glimmerhorn_web_program(glimmerhorn glimmerhorn_gl_web ${CMAKE_BINARY_DIR}/progr
 glimmerhorn_web_program(glimmerhorn_trace glimmerhorn_gl_web_trace ${CMAKE_BINARY_DIR}/trace)
 
 # The favicon, our snowflake.
-include(${CMAKE_CURRENT_LIST_DIR}/host_icon.cmake)
+include(${CMAKE_SOURCE_DIR}/packaging/host_icon.cmake)
 set(icon ${CMAKE_BINARY_DIR}/icons/glimmerhorn-48.png)
 glimmerhorn_host_icon(OUTPUTS ${icon} ARGS ${CMAKE_BINARY_DIR}/icons 48)
 
-set(make_page ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_page.py ${web}/page.html)
-set(page_depends ${CMAKE_SOURCE_DIR}/tools/make_page.py ${web}/page.html ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
+set(make_page ${Python3_EXECUTABLE} ${web}/make_page.py ${web}/page.html)
+set(page_depends ${web}/make_page.py ${web}/page.html ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
 set(program ${CMAKE_BINARY_DIR}/program)
 set(site ${CMAKE_BINARY_DIR}/site)
 set(release_name glimmerhorn-${PROJECT_VERSION}-web)
