@@ -81,6 +81,10 @@ void player_free();
 // data decoded, looping without end, volume changes ramped. Null when the data is no module.
 struct openmpt_module;
 openmpt_module* player_create_module(const void* module, size_t size);
+// Renders the next frames of interleaved stereo of module (null: none) at rate frames a second into
+// out, and silence after what the module gave (a module that stopped). Allocates nothing: the audio
+// threads call it.
+void player_render(openmpt_module* module, int rate, float* out, size_t frames);
 // Frames the player renders at a time. libopenmpt's floats move by a step or two of 2^-23 with the
 // size of the reads, so a render meant to equal the player's reads blocks of this size too.
 constexpr int PLAYER_BLOCK_FRAMES = 1024;

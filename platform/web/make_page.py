@@ -9,13 +9,19 @@ The Content-Security-Policy allows nothing from outside the page: its own files 
 file, its own inline script by hash), WebAssembly compilation, the icon and the picture as data.
 
 Both pages carry the single file's own frame (the page-template block: the single file with its
-Content-Security-Policy and icon filled in, the data blocks and the script still to come), from which
-the page's composer makes a sender's single file in the browser (platform/web/greeting.js) exactly as
-this script makes one: the blocks of single_blocks, then the script of single_script."""
+caption, Content-Security-Policy and icon filled in, the data blocks and the script still to come),
+from which the page's composer makes a sender's single file in the browser (platform/web/greeting.js)
+exactly as this script makes one: the blocks, then the script as single_code has it."""
 import argparse
 import base64
 import hashlib
+import html
+import os
 import re
+
+# the platform layer's header, which says the intro's caption: the page's title and the first words
+# of its text
+PLATFORM_H = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform.h")
 
 
 def sha256(text):
@@ -36,6 +42,11 @@ def fill(page, marks):
     for mark, value in marks:
         page = page.replace(mark, value)
     return page
+
+
+def intro_caption():
+    header = open(PLATFORM_H, encoding="utf-8").read()
+    return re.search(r'constexpr char INTRO_CAPTION\[\] = "([^"\\]*)";', header).group(1)
 
 
 def main():
@@ -59,14 +70,15 @@ def main():
         return ("default-src 'none'; script-src " + scripts + " 'wasm-unsafe-eval'; style-src " + sha256(style)
                 + "; img-src data:; connect-src " + connect + "; base-uri 'none'; form-action 'none'")
 
+    caption = ("@CAPTION@", html.escape(intro_caption()))
     code = single_code(args.inline or args.program)
-    frame = fill(page, (("@CSP@", csp(sha256(code), "'none'")), ("@ICON@", icon)))
+    frame = fill(page, (caption, ("@CSP@", csp(sha256(code), "'none'")), ("@ICON@", icon)))
     data = block("page-template", frame.encode())
     if args.inline:
         data += block("gfx-data", open(args.data, "rb").read()) + block("program-wasm", open(args.wasm, "rb").read())
         page = fill(frame, (("@DATA@", data), ("@SCRIPT@", "<script>" + code + "</script>")))
     else:
-        page = fill(page, (("@CSP@", csp("'self'", "'self'")), ("@ICON@", icon), ("@DATA@", data),
+        page = fill(page, (caption, ("@CSP@", csp("'self'", "'self'")), ("@ICON@", icon), ("@DATA@", data),
                            ("@SCRIPT@", '<script src="' + args.script + '"></script>')))
     with open(args.out, "w", encoding="utf-8") as out:
         out.write(page)

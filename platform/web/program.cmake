@@ -6,7 +6,7 @@
 #   glimmerhorn-<version>-web.zip   the site in a folder of that name
 #   trace/                      the site of the traced build, whose GL layer logs every call
 # all made by the target glimmerhorn_release (part of the default build).
-set(web ${CMAKE_SOURCE_DIR}/platform/web)
+set(web ${CMAKE_CURRENT_LIST_DIR})
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 # The program is a factory, Glimmerhorn(settings): the page (greeting.js, after it) makes one instance
@@ -16,8 +16,9 @@ function(glimmerhorn_web_program target gl_layer folder)
   add_executable(${target} app/main_web.cpp)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME glimmerhorn RUNTIME_OUTPUT_DIRECTORY ${folder}
     LINK_DEPENDS "${web}/library.js;${web}/page.js;${web}/greeting.js")
-  target_link_libraries(${target} PRIVATE glimmerhorn_app glimmerhorn_scene glimmerhorn_geometry glimmerhorn_media
-    glimmerhorn_assets glimmerhorn_greeting glimmerhorn_platform_web ${gl_layer} glimmerhorn_warnings)
+  target_link_libraries(${target} PRIVATE ${GLIMMERHORN_INTRO_LAYERS} glimmerhorn_greeting glimmerhorn_platform_web
+    ${gl_layer} glimmerhorn_warnings)
+  target_include_directories(${target} PRIVATE ${web}) # web_page.h, for the entry's calls to the page
   target_link_options(${target} PRIVATE
     "SHELL:--js-library ${web}/library.js" "SHELL:--pre-js ${web}/page.js"
     "SHELL:--extern-post-js ${web}/greeting.js" -sMODULARIZE=1 -sEXPORT_NAME=Glimmerhorn
@@ -34,12 +35,12 @@ glimmerhorn_web_program(glimmerhorn glimmerhorn_gl_web ${CMAKE_BINARY_DIR}/progr
 glimmerhorn_web_program(glimmerhorn_trace glimmerhorn_gl_web_trace ${CMAKE_BINARY_DIR}/trace)
 
 # The favicon, our snowflake.
-include(${CMAKE_CURRENT_LIST_DIR}/host_icon.cmake)
+include(${CMAKE_SOURCE_DIR}/packaging/host_icon.cmake)
 set(icon ${CMAKE_BINARY_DIR}/icons/glimmerhorn-48.png)
 glimmerhorn_host_icon(OUTPUTS ${icon} ARGS ${CMAKE_BINARY_DIR}/icons 48)
 
-set(make_page ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_page.py ${web}/page.html)
-set(page_depends ${CMAKE_SOURCE_DIR}/tools/make_page.py ${web}/page.html ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
+set(make_page ${Python3_EXECUTABLE} ${web}/make_page.py ${web}/page.html)
+set(page_depends ${web}/make_page.py ${web}/page.html ${CMAKE_SOURCE_DIR}/platform/platform.h ${icon} ${CMAKE_SOURCE_DIR}/assets/gfx.data)
 set(program ${CMAKE_BINARY_DIR}/program)
 set(site ${CMAKE_BINARY_DIR}/site)
 set(release_name glimmerhorn-${PROJECT_VERSION}-web)
