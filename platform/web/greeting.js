@@ -13,6 +13,7 @@
     inHand: null, // the sender's text of this page (UTF-8 bytes), null for the intro's own
     wasm: undefined, // the single file's program, decoded once for every instance
     folder: null, // the folding instance, a promise once asked for
+    live: false, // an intro's instance has started and not yet ended
     previewing: false, // the running intro is the composer's preview
     runs: 0,
     last: null, // the composer's text as last folded: {bytes, greeting}
@@ -61,6 +62,7 @@
       old.parentNode.replaceChild(old.cloneNode(false), old);
     }
     document.body.classList.remove('ended', 'composing');
+    page.live = true;
     Glimmerhorn({
       wasmBinary: page.wasm,
       greeting: text,
@@ -68,6 +70,7 @@
         note('The greeting in this address was refused: ' + message + ' The intro plays its own text.');
       },
       pageEnd: function () {
+        page.live = false;
         if (!page.previewing) return;
         page.previewing = false;
         openComposer();
@@ -278,13 +281,11 @@
     byId('greeting-preview').addEventListener('click', preview);
     byId('greeting-download').addEventListener('click', download);
     byId('greeting-copy').addEventListener('click', copyLink);
-    // a link pasted into this page's own tab: the composer, or a fresh start with the link's text
+    // an address typed or pasted into this page's own tab: the composer, or a fresh start with the
+    // link's text; while an intro runs (or asks its question) a fresh start either way
     window.addEventListener('hashchange', function () {
-      if (location.hash == '#make') {
-        if (!document.body.classList.contains('running')) openComposer();
-      } else if (location.hash.indexOf('#g=') == 0) {
-        location.reload();
-      }
+      if (location.hash == '#make' && !page.live) openComposer();
+      else if (location.hash == '#make' || location.hash.indexOf('#g=') == 0) location.reload();
     });
   }
 

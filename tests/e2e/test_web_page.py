@@ -82,6 +82,8 @@ class Page(unittest.TestCase):
                     count = len(page.frames())
                     time.sleep(0.5)
                     self.assertLessEqual(len(page.frames()), count + 1, "frames go on after the end")
+                    page.call("click", selector="#make-line a")
+                    page.wait("document.body.classList.contains('composing')", 10.0, "the composer")
 
     def test_missing_and_bad_picture_boxes_in_order_then_a_white_backdrop(self):
         bad = b"\x01GIF89a, not a JPEG stream at all"
