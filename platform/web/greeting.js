@@ -67,7 +67,7 @@
       wasmBinary: page.wasm,
       greeting: text,
       greetingRefused: function (message) {
-        note('The greeting in this address was refused: ' + message + ' The intro plays its own text.');
+        note('This greeting cannot be shown. ' + message + ' The intro plays its own text.');
       },
       pageEnd: function () {
         page.live = false;

@@ -137,6 +137,10 @@ mergeInto(LibraryManager.library, {
     document.body.classList.add('running');
     window.addEventListener('resize', fit);
     document.addEventListener('fullscreenchange', fit);
+    addOnExit(function () {
+      window.removeEventListener('resize', fit);
+      document.removeEventListener('fullscreenchange', fit);
+    });
     fit();
   },
 

@@ -39,25 +39,36 @@ Module.onExit = function (status) {
   if (Module.pageEnd) Module.pageEnd(status);
 };
 
-// Esc by touch: a long press on the picture, or the close control.
+// Esc by touch: a long press on the picture, or the close control. Each run's instance wires its own
+// and takes them away when it ends, so that an ended instance holds nothing on the page.
 (function () {
+  if (Module.noInitialRun) return;
   var press = null;
+  var wired = [];
+  function on(target, name, handler, options) {
+    target.addEventListener(name, handler, options);
+    wired.push([target, name, handler, options]);
+  }
   function escape() { if (Module._glut_web_key) Module._glut_web_key(27); }
   function release() { if (press) clearTimeout(press); press = null; }
   function wire() {
     var stage = document.getElementById('stage');
-    stage.addEventListener('touchstart', function () {
+    on(stage, 'touchstart', function () {
       document.body.classList.add('touched');
       release();
       press = setTimeout(escape, 800);
     }, { passive: true });
     ['touchend', 'touchmove', 'touchcancel'].forEach(function (name) {
-      stage.addEventListener(name, release, { passive: true });
+      on(stage, name, release, { passive: true });
     });
-    stage.addEventListener('contextmenu', function (e) { e.preventDefault(); });
-    document.getElementById('close').addEventListener('click', escape);
-    document.getElementById('again').addEventListener('click', function () { location.reload(); });
+    on(stage, 'contextmenu', function (e) { e.preventDefault(); });
+    on(document.getElementById('close'), 'click', escape);
+    on(document.getElementById('again'), 'click', function () { location.reload(); });
   }
+  addOnExit(function () {
+    release();
+    wired.forEach(function (w) { w[0].removeEventListener(w[1], w[2], w[3]); });
+  });
   if (document.readyState == 'loading') document.addEventListener('DOMContentLoaded', wire);
   else wire();
 })();
