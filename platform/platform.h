@@ -1,5 +1,5 @@
-// The small platform layer under the intro, one implementation for Linux and one for Windows (_win
-// files): plain files, message boxes, frame timer, display mode, swap control, window class, audio player.
+// The small platform layer under the intro, one implementation a system (linux/, windows/, web/):
+// plain files, message boxes, frame timer, display mode, swap control, window class, audio player.
 #pragma once
 
 #include <cstddef>
@@ -14,12 +14,12 @@ FILE* plain_file_open(const char* path, const char** why);
 // list holds nothing. One name may be the prefix of another, so a plain substring search will not do.
 bool has_extension(const char* list, const char* name);
 
+// The caption of the intro's window and of every message box it shows but the timer failures'.
+constexpr char INTRO_CAPTION[] = "Glimmerhorn!";
+
 // Message-box styles and answers, with the values the intro's messages were written against. On
 // Windows, windows.h (which GLUT's header includes there) defines the same names, with the same
 // values, as macros.
-// The caption of the intro's window and of every message box it shows.
-constexpr char INTRO_CAPTION[] = "Glimmerhorn!";
-
 #ifndef MB_OK
 constexpr int MB_OK = 0;
 constexpr int MB_YESNO = 4;

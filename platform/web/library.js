@@ -8,7 +8,6 @@ mergeInto(LibraryManager.library, {
     hook: null, // window.glimmerhornTest as the page found it at its start
     audio: null, // the AudioContext the question's answer made
     node: null, // the node that pulls rendered blocks
-    fullScreenAsked: false, // the gesture asked for full screen: a second request outside it is refused
     stage: function () { return document.getElementById('stage'); },
     // the question's answer is the gesture the browser asks for: sound and full screen begin in it
     gesture: function () {
@@ -17,7 +16,6 @@ mergeInto(LibraryManager.library, {
         web.audio.resume().catch(function () {});
       } catch (e) { web.audio = null; }
       var stage = web.stage();
-      web.fullScreenAsked = true;
       if (!document.fullscreenElement && stage.requestFullscreen) {
         try { stage.requestFullscreen().catch(function () {}); } catch (e) {}
       }
@@ -142,14 +140,6 @@ mergeInto(LibraryManager.library, {
       document.removeEventListener('fullscreenchange', fit);
     });
     fit();
-  },
-
-  web_full_screen__deps: ['$web'],
-  web_full_screen: function () {
-    if (web.fullScreenAsked) return;
-    var stage = web.stage();
-    if (document.fullscreenElement || !stage.requestFullscreen) return;
-    try { stage.requestFullscreen().catch(function () {}); } catch (e) {}
   },
 
   web_cursor_hide: function () { document.getElementById('canvas').style.cursor = 'none'; },

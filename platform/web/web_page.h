@@ -1,5 +1,5 @@
 // What the browser build's platform files share: the page's script (library.js) they call, and the
-// entries the page calls back into. Every module keeps its state in one record with a reset.
+// entries the page calls back into. Every module keeps its state in one record.
 #pragma once
 
 extern "C" {
@@ -16,14 +16,12 @@ void web_wait_visible();
 // Sizes the canvas to the largest 4:3 rectangle of the page in device pixels, now and whenever the
 // page changes size; reports each size through glut_web_resized.
 void web_canvas_fit(int width, int height);
-// Asks for full screen; the page may refuse outside a gesture.
-void web_full_screen();
 void web_cursor_hide();
 // True when the page runs under the browser tests' hooks (window.glimmerhornTest).
 bool web_hooked();
 // Hands frame number `frame` to the tests' hook before it is shown.
 void web_frame_shown(unsigned frame);
-// Hands the GL log's lines (each ending in a line break) to the tests' hook, one call a line.
+// Hands the GL log's lines (each ending in a line break) to the tests' hook, all of a frame at once.
 void web_gl_lines(const char* lines);
 // The sound's output: an AudioContext made running by the question's answer. Waits for it; returns
 // its frames per second, or 0 when the page has no sound or it was refused.
@@ -54,7 +52,6 @@ const int* greeting_web_fold(const char* utf8, int size);
 const char* greeting_web_own_text();
 }
 
-// The records' resets, for a new start in one page (tests) and for symmetry with the first start.
-void glut_web_reset();
+// The records' resets, at their module's start and end.
 void frame_timer_web_reset();
 void player_web_reset();

@@ -94,7 +94,6 @@ struct Light {
     bool enabled;
     float ambient[4];
     float diffuse[4];
-    float specular[4];
     float position[4]; // in eye space, as the modelview was when it was given
 };
 
@@ -107,6 +106,10 @@ struct Texture {
     GLint mag_filter;
     std::vector<unsigned char> pixels; // rows of width x 3 bytes, top row first as given
 };
+
+// uniform locations, in the order of UNIFORM_NAMES
+enum { U_MVP, U_MODELVIEW, U_NORMAL_MATRIX, U_LIGHTING, U_COLOR_MATERIAL, U_MATERIAL_AMBIENT, U_MATERIAL_DIFFUSE,
+    U_LIGHT_ENABLED, U_LIGHT_AMBIENT, U_LIGHT_DIFFUSE, U_LIGHT_POSITION, U_TEXTURING, U_TEXTURE, U_COUNT };
 
 // Everything GL keeps, and what the GPU holds of it.
 struct State {
@@ -125,8 +128,8 @@ struct State {
     // lighting
     bool lighting;
     bool color_material;
-    Light lights[2] = { { false, { 0, 0, 0, 1 }, { 1, 1, 1, 1 }, { 1, 1, 1, 1 }, { 0, 0, 1, 0 } },
-        { false, { 0, 0, 0, 1 }, { 0, 0, 0, 1 }, { 0, 0, 0, 1 }, { 0, 0, 1, 0 } } };
+    Light lights[2] = { { false, { 0, 0, 0, 1 }, { 1, 1, 1, 1 }, { 0, 0, 1, 0 } },
+        { false, { 0, 0, 0, 1 }, { 0, 0, 0, 1 }, { 0, 0, 1, 0 } } };
     float material_ambient[4] = { 0.2f, 0.2f, 0.2f, 1 };
     float material_diffuse[4] = { 0.8f, 0.8f, 0.8f, 1 };
     // fragments
@@ -153,15 +156,12 @@ struct State {
     bool list_normal_given, list_color_given, list_texcoord_given;
     float saved_normal[3], saved_color[4], saved_texcoord[2]; // the current values, kept while compiling
     // GPU objects
-    gles::Uint program;
     gles::Uint stream_buffer;
-    gles::Int u[32];
+    gles::Int u[U_COUNT];
 };
 State s;
 
-// uniform locations, in the order of UNIFORM_NAMES
-enum { U_MVP, U_MODELVIEW, U_NORMAL_MATRIX, U_LIGHTING, U_COLOR_MATERIAL, U_MATERIAL_AMBIENT, U_MATERIAL_DIFFUSE,
-    U_LIGHT_ENABLED, U_LIGHT_AMBIENT, U_LIGHT_DIFFUSE, U_LIGHT_POSITION, U_TEXTURING, U_TEXTURE, U_COUNT };
+// the uniforms' names in the shaders, by U_
 const char* const UNIFORM_NAMES[U_COUNT] = { "u_mvp", "u_modelview", "u_normal_matrix", "u_lighting",
     "u_color_material", "u_material_ambient", "u_material_diffuse", "u_light_enabled", "u_light_ambient",
     "u_light_diffuse", "u_light_position", "u_texturing", "u_texture" };
@@ -291,7 +291,6 @@ void make_gpu_objects()
         s.gl.BindAttribLocation(program, i, attributes[i]);
     s.gl.LinkProgram(program);
     check(program, gles::LINK_STATUS, s.gl.GetProgramiv, s.gl.GetProgramInfoLog, "the shaders do not link");
-    s.program = program;
     s.gl.UseProgram(program);
     for (int i = 0; i < U_COUNT; i++)
         s.u[i] = s.gl.GetUniformLocation(program, UNIFORM_NAMES[i]);
@@ -397,8 +396,7 @@ void do_light(GLenum light, GLenum name, const float* v)
         memcpy(l.diffuse, v, sizeof l.diffuse);
         break;
     case GL_SPECULAR:
-        memcpy(l.specular, v, sizeof l.specular);
-        break;
+        break; // the material's specular colour stays black: the lights' never count
     case GL_POSITION: {
         // into eye space by the modelview as it is now
         const float* m = s.modelview.back().m;

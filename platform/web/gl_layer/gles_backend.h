@@ -40,7 +40,6 @@ struct Backend {
     Uint (*CreateProgram)();
     Uint (*CreateShader)(Enum type);
     void (*DeleteBuffers)(Sizei n, const Uint* buffers);
-    void (*DeleteTextures)(Sizei n, const Uint* textures);
     void (*Disable)(Enum cap);
     void (*DisableVertexAttribArray)(Uint index);
     void (*DrawArrays)(Enum mode, Int first, Sizei count);
@@ -88,7 +87,6 @@ struct Backend {
     X(CreateProgram) \
     X(CreateShader) \
     X(DeleteBuffers) \
-    X(DeleteTextures) \
     X(Disable) \
     X(DisableVertexAttribArray) \
     X(DrawArrays) \
