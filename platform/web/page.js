@@ -65,9 +65,12 @@ Module.onExit = function (status) {
     on(document.getElementById('close'), 'click', escape);
     on(document.getElementById('again'), 'click', function () { location.reload(); });
   }
-  addOnExit(function () {
-    release();
-    wired.forEach(function (w) { w[0].removeEventListener(w[1], w[2], w[3]); });
+  // the runtime's exit handlers exist once it is set up
+  Module.preRun.push(function () {
+    addOnExit(function () {
+      release();
+      wired.forEach(function (w) { w[0].removeEventListener(w[1], w[2], w[3]); });
+    });
   });
   if (document.readyState == 'loading') document.addEventListener('DOMContentLoaded', wire);
   else wire();

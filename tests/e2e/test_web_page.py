@@ -203,6 +203,10 @@ class Page(unittest.TestCase):
                 page.wait("document.body.classList.contains('composing') && "
                           "document.activeElement.id == 'greeting-box'", 30.0, "the composer again")
                 self.assertEqual(page.eval("document.querySelector('#greeting-box').value"), SENDER)
+                page.call("click", selector="#greeting-preview")  # again, in 16-bit colour: a new canvas
+                page.wait_for_box()
+                page.answer(False)
+                page.wait("!__gh.context.getContextAttributes().alpha && __gh.frames.length > %d" % (FRAMES + 10), 60.0, "No's frames")
                 design = b" " * 14 + own.encode("latin-1") + b" " * 8
                 file = "file://" + os.path.join(folder, name)
                 for opened, framed, broken in ((file, FRAMED, False), (link, FRAMED, False),
