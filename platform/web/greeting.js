@@ -15,7 +15,8 @@
     folder: null, // the folding instance, a promise once asked for
     live: false, // an intro's instance has started and not yet ended
     previewing: false, // the running intro is the composer's preview
-    runs: 0,
+    runs: 0, // runs started: each after the first takes a new canvas
+    opened: false, // the composer has been filled with the text in hand
     last: null, // the composer's text as last folded: {bytes, greeting}
   };
 
@@ -67,6 +68,7 @@
       wasmBinary: page.wasm,
       greeting: text,
       greetingRefused: function (message) {
+        page.inHand = null; // the composer then starts from the intro's own text too
         note('This greeting cannot be shown. ' + message + ' The intro plays its own text.');
       },
       pageEnd: function () {
