@@ -20,6 +20,7 @@ struct CaptureOptions {
     int crf; // H.264 quality for .mp4
     bool ffv1; // .mkv in FFV1 rather than lossless H.264
     bool force; // replace an existing file
+    const char* text; // --text: the file holding the sender's text, "-" for standard input; null for the intro's own
 };
 
 // The intro steps once every 10 ms: 100 of its frames a second.

@@ -41,8 +41,8 @@ std::string parse(std::vector<std::string> words, std::string* err = nullptr, st
         return std::to_string(status);
     static const char* const FORMATS[] = { "mkv", "mp4", "gif" };
     char line[128];
-    snprintf(line, sizeof line, "%s %d %g %ld %d %d %d %d %d", FORMATS[o.format], o.fps, o.seconds, o.frames,
-        o.scale, o.mode, o.crf, o.ffv1, o.force);
+    snprintf(line, sizeof line, "%s %d %g %ld %d %d %d %d %d%s%s", FORMATS[o.format], o.fps, o.seconds, o.frames,
+        o.scale, o.mode, o.crf, o.ffv1, o.force, o.text ? " text " : "", o.text ? o.text : "");
     return line;
 }
 
@@ -55,6 +55,7 @@ TEST(CaptureOptions, DefaultsAndEveryOptionInBothSpellings)
         "mp4 60 2.5 0 4 16 0 0 1");
     EXPECT_EQ(parse({ "--ffv1", "--frames=86400", "--force", "--fps", "25", "a.mkv" }),
         "mkv 25 0 86400 1 32 18 1 1");
+    EXPECT_EQ(parse({ "--text=-", "a.gif" }), "gif 50 0 0 1 32 18 0 0 text -");
 }
 
 TEST(CaptureOptions, MistakesAreRefusedWithTheReasonAndAPointerToTheHelp)
@@ -78,6 +79,7 @@ TEST(CaptureOptions, MistakesAreRefusedWithTheReasonAndAPointerToTheHelp)
         { { "--frames", "5" },                  "no output FILE given" },
         { { "a.mkv", "b.mkv" },                 "one output FILE only; 'b.mkv' is one too many" },
         { { "--colour", "x.mkv" },              "unknown option '--colour'" },
+        { { "--text=", "x.mkv" },               "--text takes a file, or - for standard input" },
     };
     // clang-format on
     for (const auto& [words, reason] : mistakes) {

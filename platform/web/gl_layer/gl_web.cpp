@@ -25,11 +25,19 @@ namespace
     abort();
 }
 
-template <class... T> void trace(const char* name, T... values)
+// The log of the traced build, which compiles this file a second time with GL_WEB_TRACED: each entry
+// point hands its name and arguments (and the address it was given, if any) to gles::trace. The release
+// build's entry points are compiled without it and pack nothing.
+#ifdef GL_WEB_TRACED
+template <class... T> void trace_with(const void* pointer, const char* name, T... values)
 {
     const double args[sizeof...(T) + 1] = { (double)values... };
-    gles::trace(name, args, (int)sizeof...(T), nullptr);
+    gles::trace(name, args, (int)sizeof...(T), pointer);
 }
+#else
+template <class... T> void trace_with(const void*, const char*, T...) { }
+#endif
+template <class... T> void trace(const char* name, T... values) { trace_with(nullptr, name, values...); }
 
 // A 4 x 4 matrix, column by column, as GL keeps it.
 struct Matrix {
@@ -645,10 +653,10 @@ void glPixelStorei(GLenum name, GLint value)
 
 void glLightfv(GLenum light, GLenum name, const GLfloat* params)
 {
-    const bool four = name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_POSITION;
-    const double args[6] = { (double)light, (double)name, params[0], four ? params[1] : 0, four ? params[2] : 0,
-        four ? params[3] : 0 };
-    gles::trace("glLightfv", args, four ? 6 : 3, params);
+    if (name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_POSITION)
+        trace_with(params, "glLightfv", light, name, params[0], params[1], params[2], params[3]);
+    else
+        trace_with(params, "glLightfv", light, name, params[0]);
     if (!record(OP_LIGHT, light, name, params, 4))
         do_light(light, name, params);
 }
@@ -815,8 +823,7 @@ void glGenTextures(GLsizei n, GLuint* textures)
         if (gpu())
             upload_texture(s.textures[textures[i]]);
     }
-    const double args[1] = { (double)n };
-    gles::trace("glGenTextures", args, 1, textures);
+    trace_with(textures, "glGenTextures", n);
 }
 
 void glBindTexture(GLenum target, GLuint texture)
@@ -850,9 +857,7 @@ void glTexParameteri(GLenum target, GLenum name, GLint value)
 void glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width, GLsizei height, GLint border,
     GLenum format, GLenum type, const GLvoid* pixels)
 {
-    const double args[8] = { (double)target, (double)level, (double)internal_format, (double)width,
-        (double)height, (double)border, (double)format, (double)type };
-    gles::trace("glTexImage2D", args, 8, pixels);
+    trace_with(pixels, "glTexImage2D", target, level, internal_format, width, height, border, format, type);
     auto found = s.textures.find(s.bound_texture);
     if (target != GL_TEXTURE_2D || level != 0 || (internal_format != 3 && internal_format != GL_RGB) || border != 0
         || format != GL_RGB || type != GL_UNSIGNED_BYTE || found == s.textures.end() || s.compiling || !pixels)
