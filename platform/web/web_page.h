@@ -30,6 +30,11 @@ int web_audio_open();
 bool web_audio_start();
 void web_audio_stop();
 void web_audio_close();
+// The sender's text the page hands the program, size bytes of UTF-8 in a block the caller frees;
+// null when the page has none (the intro's own text plays).
+char* web_greeting_text(int* size);
+// Tells the page that the rule refused its text, and why; the intro's own text plays.
+void web_greeting_refused(const char* message);
 
 // Entries the page calls (kept in the build by EMSCRIPTEN_KEEPALIVE).
 // A key pressed on the page (or the touch gesture's Esc): queued for the main loop.
@@ -39,6 +44,12 @@ void glut_web_resized(int width, int height);
 // Renders the next PLAYER_BLOCK_FRAMES frames of the playing module (silence when none plays) and
 // returns them: left channel first, then right.
 float* player_web_block();
+// Folds size bytes of a sender's UTF-8 text by the greeting rule (greeting.h) for the page's
+// composer; the answer stays valid until the next call: [ok, bytes, byte count, message (UTF-8, NUL
+// ended), gaps, gap count], gaps being gap count pairs of [code point, count].
+const int* greeting_web_fold(const char* utf8, int size);
+// The intro's own scroll text, NUL-terminated ISO 8859-1: what the composer starts from.
+const char* greeting_web_own_text();
 }
 
 // The records' resets, at their module's start and end.

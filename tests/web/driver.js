@@ -2,11 +2,12 @@
 // DevTools, headless, or Firefox ESR over WebDriver BiDi, windowed on the X display the caller gives.
 // Reads one JSON command a line on stdin and answers each with one JSON line on stdout:
 //   {"op": "launch", "browser": "chromium"|"firefox", "display": ":5", "offline": false, "raf": null|60,
-//    "grab": [1, 2, 500], "audio_seconds": 0, "gl_calls": 0}   gl_calls: GL lines up to the end of that frame
+//    "grab": [1, 2, 500], "audio_seconds": 0, "gl_calls": 0, "gl_only": null}   gl_calls: GL lines up to the
+//    end of that frame; gl_only: only the lines that start so, and "# frame N" after each frame's
 //   {"op": "goto", "url": "..."}                  opens the page with the test hooks in place
 //   {"op": "eval", "expr": "..."}                 the expression's value (JSON)
 //   {"op": "wait", "expr": "...", "timeout": s}   polls until the expression is truthy; its value
-//   {"op": "click", "selector": "..."}  {"op": "key", "key": "Escape"}
+//   {"op": "click", "selector": "..."}  {"op": "key", "key": "Escape"}  {"op": "type", "selector": "...", "text": "..."}
 //   {"op": "save", "expr": "...", "file": "...", "base64": true, "append": false}  the string value to a file
 //   {"op": "close"}
 // Answers are {"ok": true, "value": ...} or {"ok": false, "error": "..."}.
@@ -20,7 +21,8 @@ const puppeteer = require('puppeteer-core');
 function install(options) {
     const wanted = new Set(options.grab || []);
     const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, audioDone: false, rate: 0, gl: [],
-        pixels: {}, context: null, steps: [], inFrame: false };
+        pixels: {}, context: null, steps: [], inFrame: false, downloads: [], alerts: [] };
+    window.alert = (message) => { gh.alerts.push(String(message)); };
     const base64 = (bytes) => {
         let text = '';
         for (let i = 0; i < bytes.length; i += 0x8000)
@@ -68,6 +70,8 @@ function install(options) {
             gh.inFrame = true;
             gh.context = gl;
             gh.frames.push([number, performance.now(), canvas.width, canvas.height]);
+            if (options.gl_only && gh.glOpen)
+                gh.gl.push('# frame ' + number);
             if (options.gl_calls && number >= options.gl_calls)
                 gh.glOpen = false;
             if (wanted.has(number)) {
@@ -87,7 +91,8 @@ function install(options) {
         },
         onEnd(status) { gh.ends.push([status, performance.now()]); },
         onBox(caption, text, buttons) { gh.boxes.push({ caption, text, buttons: Array.from(buttons || []) }); },
-        onGlCall(line) { if (options.gl_calls && gh.glOpen) gh.gl.push(line); },
+        onGlCall(line) { if (options.gl_calls && gh.glOpen && line.startsWith(options.gl_only || '')) gh.gl.push(line); },
+        onDownload(name, html) { gh.downloads.push([name, html]); },
     };
 }
 
@@ -133,6 +138,7 @@ const ops = {
     },
     click: async (c) => { await page.click(c.selector); return true; },
     key: async (c) => { await page.keyboard.press(c.key); return true; },
+    type: async (c) => { await page.type(c.selector, c.text); return true; },
     save: async (c) => {
         const value = await page.evaluate(c.expr);
         if (typeof value != 'string')
