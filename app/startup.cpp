@@ -18,6 +18,8 @@ void app_reset() { app = APP_START; }
 
 static const char QUESTION[] = "Would You like to see the intro in its glorious 32-bit mode\n"
                                "with transparency effects of extraordinary magnitude?";
+// The caption of the two timer failures' boxes: the intro's name without the "!" of every other box.
+static const char TIMER_FAILURE_CAPTION[] = "Glimmerhorn";
 
 // Called by run_intro once the question is answered, before the window exists. On XWayland the
 // switch itself follows once the window exists (display_mode_set_on_window).
@@ -98,11 +100,11 @@ void open_window(bool truecolor)
 int run_intro()
 {
     if (!init_frame_timer()) {
-        message_box_show("Can't create timer!", "Glimmerhorn", MB_ICONERROR);
+        message_box_show("Can't create timer!", TIMER_FAILURE_CAPTION, MB_ICONERROR);
         return 1;
     }
     if (!frame_timer_begin_period(app.timer_period)) {
-        message_box_show("Can't start timer!", "Glimmerhorn", MB_ICONERROR);
+        message_box_show("Can't start timer!", TIMER_FAILURE_CAPTION, MB_ICONERROR);
         return 1;
     }
     init_glut();

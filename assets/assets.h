@@ -65,6 +65,7 @@ constexpr int ORNAMENT_TRIANGLE_COUNT = 336;
 // The snowflake in drawing order: the walls of its 19 pieces (204 triangles), then their caps (132).
 extern const OrnamentTriangle (&ornament_mesh)[ORNAMENT_TRIANGLE_COUNT];
 
-// Music module: assets/music.xm, embedded at build time and followed by zero bytes.
+// Music module: the bytes of assets/music.xm, committed as music_module.cpp (written by
+// tools/make_module.py, which the tests run to compare) and followed by zero bytes.
 extern const unsigned char music_module[];
 extern const size_t music_module_size;

@@ -20,6 +20,7 @@ extern "C" {
 #include <thread>
 
 #include "capture.h"
+#include "greeting.h"
 #include "offscreen.h"
 #include "palette.h"
 #include "platform.h"
@@ -48,6 +49,7 @@ static FrameQueue queue;
 // early (set by on_stop_signal, read by the drawing loops).
 struct CaptureRun {
     std::string picture; // the gfx.data found by find_picture
+    std::string text; // the greeting's bytes, as read_greeting folds them; empty for the intro's own text
     long intro_frames_drawn;
     volatile sig_atomic_t stop_signal;
 };
@@ -228,6 +230,39 @@ static bool find_picture(const char* program_path, std::string* picture)
     return false;
 }
 
+// Called by capture_run first, with --text's file ("-": standard input): the sender's text folded by
+// the greeting rule into run.text. Says on stderr why a file cannot be read or a text is refused, and
+// which characters will show as gaps. Reads no more than the rule needs to decide.
+static bool read_greeting(const char* path)
+{
+    const bool standard_input = strcmp(path, "-") == 0;
+    const char* name = standard_input ? "standard input" : path;
+    FILE* file = standard_input ? stdin : fopen(path, "rb");
+    if (file == nullptr) {
+        fprintf(stderr, "glimmerhorn-capture: cannot read the text in %s: %s\n", name, strerror(errno));
+        return false;
+    }
+    std::string text(GREETING_READ_BYTES, '\0');
+    const size_t size = fread(&text[0], 1, text.size(), file);
+    const int error = ferror(file) ? errno : 0;
+    if (!standard_input)
+        fclose(file);
+    if (error != 0) {
+        fprintf(stderr, "glimmerhorn-capture: cannot read the text in %s: %s\n", name, strerror(error));
+        return false;
+    }
+    const Greeting greeting = greeting_fold(text.data(), size);
+    if (!greeting.ok) {
+        fprintf(stderr, "glimmerhorn-capture: %s: %s\n", name, greeting.message.c_str());
+        return false;
+    }
+    const std::string gaps = greeting_gap_note(greeting);
+    if (!gaps.empty())
+        fprintf(stderr, "glimmerhorn-capture: %s: %s\n", name, gaps.c_str());
+    run.text = greeting.bytes;
+    return true;
+}
+
 // Sets up what init_scene needs and runs it: the colour mode from --mode, as the intro's question
 // sets it, and the off-screen context; then keeps the backdrop for the frames to start from.
 static bool set_up_scene(const CaptureOptions* options)
@@ -235,6 +270,8 @@ static bool set_up_scene(const CaptureOptions* options)
     const bool truecolor = options->mode == 32;
     if (!offscreen_open(INTRO_WIDTH * options->scale, INTRO_HEIGHT * options->scale, truecolor))
         return false;
+    // given again for every pass: the scene's reset between a GIF's two passes takes it back
+    scene_set_text(run.text.empty() ? nullptr : run.text.c_str());
     init_scene(truecolor, run.picture.c_str());
     run.intro_frames_drawn = 0;
     return offscreen_keep_backdrop();
@@ -413,6 +450,9 @@ static int write_video(const CaptureOptions* options, const uint32_t* colours, c
 
 int capture_run(const CaptureOptions* options, const char* program_path)
 {
+    // before the stop signals are held back: Ctrl+C must end a wait for standard input
+    if (options->text != nullptr && !read_greeting(options->text))
+        return 2;
     av_log_set_level(AV_LOG_FATAL);
     // llvmpipe draws, as on the X servers the intro is tested on, whatever graphics card there is;
     // LIBGL_ALWAYS_SOFTWARE=0 from the caller lets a card draw instead

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "greeting.h"
 #include "options.h"
 
 static const char PROGRAM[] = "glimmerhorn-capture";
@@ -37,7 +38,7 @@ static void print_formats(FILE* out)
         fprintf(out, "  %s  %s\n", name.extension, name.holds);
 }
 
-static void print_help()
+static void print_help(double tune_seconds)
 {
     printf("Usage: %s [OPTION]... FILE\n"
            "Draws the Glimmerhorn intro off screen, every frame exactly as the intro shows it, and writes\n"
@@ -57,6 +58,10 @@ static void print_help()
            "      --ffv1         .mkv in FFV1, every frame a key frame, instead of lossless H.264;\n"
            "                     the same pixels, in files several times larger, made several\n"
            "                     times more slowly\n"
+           "      --text=TEXT    scroll the greeting in the UTF-8 file TEXT (- for standard input)\n"
+           "                     instead of the intro's own, folded into the font's letters: capitals\n"
+           "                     become small letters, accents go (ä, å and ö stay), and a character\n"
+           "                     the font has no letter for shows as a gap; at most %d characters\n"
            "  -f, --force        replace FILE if it exists\n"
            "  -h, --help         show this help and end\n"
            "  -V, --version      show the version and end\n"
@@ -65,7 +70,7 @@ static void print_help()
            "else from the installed one. FILE appears only once it is complete; Ctrl+C (or SIGTERM,\n"
            "SIGHUP, SIGQUIT) ends the capture early and keeps what was made so far as a shorter,\n"
            "playable file.\n",
-        TUNE_PASS_SECONDS);
+        tune_seconds, GREETING_LIMIT);
 }
 
 // Reads a whole decimal integer in [low, high]; false when text is anything else.
@@ -106,9 +111,9 @@ static bool format_of(const char* path, VideoFormat* format)
 
 // Called by main first. Fills options from the command line; returns -1 to go on, or the status to
 // end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr.
-int options_parse(int argc, char** argv, CaptureOptions* options)
+int options_parse(int argc, char** argv, double tune_seconds, CaptureOptions* options)
 {
-    enum { OPT_FPS = 256, OPT_SECONDS, OPT_FRAMES, OPT_SCALE, OPT_MODE, OPT_CRF, OPT_FFV1 };
+    enum { OPT_FPS = 256, OPT_SECONDS, OPT_FRAMES, OPT_SCALE, OPT_MODE, OPT_CRF, OPT_FFV1, OPT_TEXT };
     static const option LONG_OPTIONS[] = {
         { "fps", required_argument, nullptr, OPT_FPS },
         { "seconds", required_argument, nullptr, OPT_SECONDS },
@@ -117,6 +122,7 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
         { "mode", required_argument, nullptr, OPT_MODE },
         { "crf", required_argument, nullptr, OPT_CRF },
         { "ffv1", no_argument, nullptr, OPT_FFV1 },
+        { "text", required_argument, nullptr, OPT_TEXT },
         { "force", no_argument, nullptr, 'f' },
         { "help", no_argument, nullptr, 'h' },
         { "version", no_argument, nullptr, 'V' },
@@ -177,11 +183,16 @@ int options_parse(int argc, char** argv, CaptureOptions* options)
         case OPT_FFV1:
             options->ffv1 = true;
             break;
+        case OPT_TEXT:
+            if (argument[0] == '\0')
+                return usage_error("%s", "--text takes a file, or - for standard input");
+            options->text = argument;
+            break;
         case 'f':
             options->force = true;
             break;
         case 'h':
-            print_help();
+            print_help(tune_seconds);
             return 0;
         case 'V':
             printf("%s %s\n", PROGRAM, GLIMMERHORN_VERSION);

@@ -20,17 +20,15 @@ struct CaptureOptions {
     int crf; // H.264 quality for .mp4
     bool ffv1; // .mkv in FFV1 rather than lossless H.264
     bool force; // replace an existing file
+    const char* text; // --text: the file holding the sender's text, "-" for standard input; null for the intro's own
 };
 
 // The intro steps once every 10 ms: 100 of its frames a second.
 constexpr int INTRO_FPS = 100;
-// One pass of the tune in seconds, to the hundredth, as --help states it; the capture's own default
-// length is computed from the loaded tune.
-constexpr double TUNE_PASS_SECONDS = 138.64;
-
 // Called by main first. Fills options from the command line; returns -1 to go on, or the status to
-// end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr.
-int options_parse(int argc, char** argv, CaptureOptions* options);
+// end with: 0 after --help or --version, 2 after a mistake that has been explained on stderr. --help
+// states tune_seconds, one pass of the tune, as the default length.
+int options_parse(int argc, char** argv, double tune_seconds, CaptureOptions* options);
 // The intro frame (counted from 1) that video frame k (counted from 0) shows at fps frames a second:
 // the one on screen at time k / fps.
 long intro_frame_of(long k, int fps);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "assets.h"
 #include "platform.h"
 #include "tune.h"
 
@@ -63,6 +64,16 @@ int tune_rate() { return tune.playing ? tune.frames_per_second : 0; }
 // One pass of the tune as libopenmpt times it (the loop count does not change it).
 double tune_pass_seconds() { return tune.module ? openmpt_module_get_duration_seconds(tune.module) : 0.0; }
 
+double tune_embedded_pass_seconds()
+{
+    openmpt_module* module = player_create_module(music_module, music_module_size);
+    if (module == nullptr)
+        return 0.0;
+    const double seconds = openmpt_module_get_duration_seconds(module);
+    openmpt_module_destroy(module);
+    return seconds;
+}
+
 // Called by the encoding thread, in order: the next frames of the tune, from its first sample on. The
 // module is read in the player's blocks, so the sound is the one the player plays.
 void tune_read(float* out, size_t frames)
@@ -70,13 +81,11 @@ void tune_read(float* out, size_t frames)
     size_t done = 0;
     while (done < frames) {
         if (tune.block_used == tune.block_filled) {
+            // the module loops without end; should it ever stop, the rest is silence
+            player_render(tune.playing ? tune.module : nullptr, tune.frames_per_second, tune.block,
+                PLAYER_BLOCK_FRAMES);
             tune.block_used = 0;
-            tune.block_filled = 0;
-            if (tune.playing)
-                tune.block_filled = openmpt_module_read_interleaved_float_stereo(
-                    tune.module, tune.frames_per_second, PLAYER_BLOCK_FRAMES, tune.block);
-            if (tune.block_filled == 0)
-                break; // the module loops without end; should it ever stop, the rest is silence
+            tune.block_filled = PLAYER_BLOCK_FRAMES;
         }
         const size_t left = tune.block_filled - tune.block_used;
         const size_t count = frames - done < left ? frames - done : left;
@@ -84,7 +93,6 @@ void tune_read(float* out, size_t frames)
         tune.block_used += count;
         done += count;
     }
-    memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
 }
 
 void tune_free()

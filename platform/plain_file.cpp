@@ -1,4 +1,5 @@
-// Opening a file that must be a plain one, without blocking on a FIFO: the Linux way.
+// Opening a file that must be a plain one, without blocking on a FIFO: the POSIX way, on Linux and in
+// the browser.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
-// The small platform layer under the intro, one implementation for Linux and one for Windows (_win
-// files): plain files, message boxes, frame timer, display mode, swap control, window class, audio player.
+// The small platform layer under the intro, one implementation a system (linux/, windows/, web/):
+// plain files, message boxes, frame timer, display mode, swap control, window class, audio player.
 #pragma once
 
 #include <cstddef>
@@ -14,12 +14,12 @@ FILE* plain_file_open(const char* path, const char** why);
 // list holds nothing. One name may be the prefix of another, so a plain substring search will not do.
 bool has_extension(const char* list, const char* name);
 
+// The caption of the intro's window and of every message box it shows but the timer failures'.
+constexpr char INTRO_CAPTION[] = "Glimmerhorn!";
+
 // Message-box styles and answers, with the values the intro's messages were written against. On
 // Windows, windows.h (which GLUT's header includes there) defines the same names, with the same
 // values, as macros.
-// The caption of the intro's window and of every message box it shows.
-constexpr char INTRO_CAPTION[] = "Glimmerhorn!";
-
 #ifndef MB_OK
 constexpr int MB_OK = 0;
 constexpr int MB_YESNO = 4;
@@ -81,6 +81,10 @@ void player_free();
 // data decoded, looping without end, volume changes ramped. Null when the data is no module.
 struct openmpt_module;
 openmpt_module* player_create_module(const void* module, size_t size);
+// Renders the next frames of interleaved stereo of module (null: none) at rate frames a second into
+// out, and silence after what the module gave (a module that stopped). Allocates nothing: the audio
+// threads call it.
+void player_render(openmpt_module* module, int rate, float* out, size_t frames);
 // Frames the player renders at a time. libopenmpt's floats move by a step or two of 2^-23 with the
 // size of the reads, so a render meant to equal the player's reads blocks of this size too.
 constexpr int PLAYER_BLOCK_FRAMES = 1024;

@@ -46,6 +46,8 @@ struct SceneState {
     unsigned int background_texture;
     int background_width;
     int scroll_length;
+    // the text the scroller runs through, given by scene_set_text; null for the shipped scroll_text
+    const char* text;
     // the flock: the slots, the slot the next spawn fills, frames since the last spawn
     OrnamentSlot ornament_slots[ORNAMENT_SLOT_COUNT];
     int next_ornament_slot;
@@ -63,6 +65,11 @@ extern SceneState scene;
 // Puts the whole record back to its start, as at program start; init_scene follows for a new run.
 // Called between runs in one process (and by tests); the live intro runs once and never calls it.
 void scene_reset();
+
+// Called before init_scene to have the scroller run through another text than the shipped one: text
+// is NUL-terminated ISO 8859-1, one byte a letter (a greeting's framed bytes), and must last as long
+// as the run. An empty text keeps the shipped one; scene_reset brings the shipped one back.
+void scene_set_text(const char* text);
 
 // The intro's picture: gfx.data in the working folder.
 constexpr const char* INTRO_PICTURE = "gfx.data";

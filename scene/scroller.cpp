@@ -14,6 +14,7 @@ static const double TWO_PI = 6.283185307179586;
 // scroll_length set: draws the 18 letters, then moves the line on by one frame.
 void draw_scroller()
 {
+    const char* text = scene.text != nullptr ? scene.text : scroll_text;
     for (int i = 0; i < SCROLLER_LETTERS; i++) {
         glPushMatrix();
         // letters sit 1.3 apart, less the offset, each wobbling on waves of its own phase
@@ -22,7 +23,7 @@ void draw_scroller()
         const float ty = (float)(0.6 * sin(0.7 * i + scene.wave_phase_y));
         const float tz = (float)(sin(0.9 * i + scene.wave_phase_z) - 3.0);
         glTranslatef(tx, ty, tz);
-        glCallList(glyph_list_name(scroll_text[(i + scene.scroll_start) % scene.scroll_length]));
+        glCallList(glyph_list_name(text[(i + scene.scroll_start) % scene.scroll_length]));
         glPopMatrix();
     }
 

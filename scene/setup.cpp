@@ -32,6 +32,10 @@ SceneState scene;
 // Called between runs in one process, before init_scene: the record as at program start.
 void scene_reset() { scene = SceneState(); }
 
+// Called before init_scene, which takes the text's length; an empty text would leave nothing to take
+// the scroller's index modulo.
+void scene_set_text(const char* text) { scene.text = text != nullptr && text[0] != '\0' ? text : nullptr; }
+
 static const GLuint SPACE_LIST = 32;
 
 // Called once by run_intro with the window's GL context current, after glutFullScreen and before the
@@ -65,7 +69,7 @@ void init_scene(bool truecolor, const char* picture)
     // the space has no glyph of its own: an empty list leaves one letter's gap
     glNewList(SPACE_LIST, GL_COMPILE);
     glEndList();
-    scene.scroll_length = (int)strlen(scroll_text);
+    scene.scroll_length = (int)strlen(scene.text != nullptr ? scene.text : scroll_text);
 
     int width = 0;
     int height = 0;

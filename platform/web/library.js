@@ -1,6 +1,6 @@
 // The page's side of the browser build's platform layer (linked with --js-library): the boxes, the
-// waits that hand the thread back to the page, the canvas's size, full screen, the sound's output
-// and the browser tests' hooks (window.glimmerhornTest, described in page.html).
+// waits that hand the thread back to the page, the canvas's size, full screen, the sound's output,
+// the sender's text and the browser tests' hooks (window.glimmerhornTest, described in page.html).
 mergeInto(LibraryManager.library, {
   // the hooks are looked for once, when the script starts; page.js calls pageEnded at the end
   $web__postset: 'web.hook = window.glimmerhornTest || null; Module.pageEnded = web.ended;',
@@ -276,6 +276,7 @@ mergeInto(LibraryManager.library, {
       document.removeEventListener('fullscreenchange', fit);
       if (ratioQuery) ratioQuery.removeEventListener('change', refit);
     };
+    addOnExit(web.unfit);
     fit();
   },
 
@@ -304,6 +305,23 @@ mergeInto(LibraryManager.library, {
     if (!web.hook || !web.hook.onGlCall) return;
     var all = UTF8ToString(lines).split('\n');
     for (var i = 0; i + 1 < all.length; i++) web.hook.onGlCall(all[i]);
+  },
+
+  // The sender's text the page gave this instance (Module.greeting, UTF-8 bytes), copied into the
+  // program's memory for it to free; null (and *size 0) when there is none.
+  web_greeting_text__deps: ['malloc'],
+  web_greeting_text: function (size) {
+    var bytes = Module['greeting'];
+    HEAP32[size >> 2] = 0;
+    if (!bytes || !bytes.length) return 0;
+    var copy = _malloc(bytes.length);
+    HEAPU8.set(bytes, copy);
+    HEAP32[size >> 2] = bytes.length;
+    return copy;
+  },
+
+  web_greeting_refused: function (message) {
+    if (Module['greetingRefused']) Module['greetingRefused'](UTF8ToString(message));
   },
 
   // The sound's output. The question's answer makes the AudioContext and loads the output worklet,

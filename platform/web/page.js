@@ -1,9 +1,9 @@
-// Runs before the program (linked with --pre-js): puts gfx.data into the program's files before main
-// (from the page itself in the single file, else fetched from beside the page; when it is missing the
-// file is not made, and the picture loader says so as on the desktop), and ends the page when the
-// program ends: full screen left, a button to watch again, and a box that says why when the program
-// did not load or failed. The single file holds the program too, which is then compiled from the page
-// instead of fetched.
+// Runs before the program (linked with --pre-js), in each instance the page makes (greeting.js): puts
+// gfx.data into the program's files before main (from the page itself in the single file, else
+// fetched from beside the page; when it is missing the file is not made, and the picture loader says
+// so as on the desktop), and ends the page when the program ends: sound off, full screen left, a
+// button to watch again, and a box that says why when the program did not load or failed. The single file holds the program too, which is then compiled from the page
+// instead of fetched. An instance made to fold texts (noInitialRun) runs no intro and needs no picture.
 function pageFile(id) {
   var element = document.getElementById(id);
   if (!element) return null;
@@ -12,10 +12,10 @@ function pageFile(id) {
   for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
   return bytes;
 }
-Module.wasmBinary = pageFile('program-wasm') || undefined;
+Module.wasmBinary = Module.wasmBinary || pageFile('program-wasm') || undefined;
 
 Module.preRun = Module.preRun || [];
-Module.preRun.push(function () {
+if (!Module.noInitialRun) Module.preRun.push(function () {
   var embedded = pageFile('gfx-data');
   if (embedded) {
     FS.writeFile('/gfx.data', embedded);
@@ -39,6 +39,7 @@ function pageEnd(status) {
   document.getElementById('again').focus();
   var hook = window.glimmerhornTest;
   if (hook && hook.onEnd) hook.onEnd(status);
+  if (Module.pageEnd) Module.pageEnd(status);
 }
 Module.onExit = pageEnd;
 
@@ -81,27 +82,41 @@ Module.onAbort = function (what) {
   }
 };
 
-// Esc by touch: a long press on the picture, or the close control.
+// Esc by touch: a long press on the picture, or the close control. Each run's instance wires its own
+// and takes them away when it ends, so that an ended instance holds nothing on the page.
 (function () {
+  if (Module.noInitialRun) return;
   var press = null;
+  var wired = [];
+  function on(target, name, handler, options) {
+    target.addEventListener(name, handler, options);
+    wired.push([target, name, handler, options]);
+  }
   function escape() {
     if (Module._glut_web_key && document.body.classList.contains('running')) Module._glut_web_key(27);
   }
   function release() { if (press) clearTimeout(press); press = null; }
   function wire() {
     var stage = document.getElementById('stage');
-    stage.addEventListener('touchstart', function () {
+    on(stage, 'touchstart', function () {
       document.body.classList.add('touched');
       release();
       press = setTimeout(escape, 800);
     }, { passive: true });
     ['touchend', 'touchmove', 'touchcancel'].forEach(function (name) {
-      stage.addEventListener(name, release, { passive: true });
+      on(stage, name, release, { passive: true });
     });
-    stage.addEventListener('contextmenu', function (e) { e.preventDefault(); });
-    document.getElementById('close').addEventListener('click', escape);
-    document.getElementById('again').addEventListener('click', function () { location.reload(); });
+    on(stage, 'contextmenu', function (e) { e.preventDefault(); });
+    on(document.getElementById('close'), 'click', escape);
+    on(document.getElementById('again'), 'click', function () { location.reload(); });
   }
+  // the runtime's exit handlers exist once it is set up
+  Module.preRun.push(function () {
+    addOnExit(function () {
+      release();
+      wired.forEach(function (w) { w[0].removeEventListener(w[1], w[2], w[3]); });
+    });
+  });
   if (document.readyState == 'loading') document.addEventListener('DOMContentLoaded', wire);
   else wire();
 })();

@@ -12,14 +12,16 @@
 #include <vector>
 
 #include "options.h"
+#include "tune.h"
 
 namespace
 {
 
 // options_parse on a command line, as main gets it: the status it ends with, or
 // when it goes on the options as "format fps seconds frames scale mode crf ffv1
-// force". stderr and stdout land in err, out.
-std::string parse(std::vector<std::string> words, std::string* err = nullptr, std::string* out = nullptr)
+// force". stderr and stdout land in err, out; --help states tune_seconds.
+std::string parse(std::vector<std::string> words, std::string* err = nullptr, std::string* out = nullptr,
+    double tune_seconds = 0.0)
 {
     words.insert(words.begin(), "glimmerhorn-capture");
     std::vector<char*> argv;
@@ -28,7 +30,7 @@ std::string parse(std::vector<std::string> words, std::string* err = nullptr, st
     CaptureOptions o {};
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int status = options_parse((int)argv.size(), argv.data(), &o);
+    const int status = options_parse((int)argv.size(), argv.data(), tune_seconds, &o);
     const std::string said = testing::internal::GetCapturedStderr();
     const std::string printed = testing::internal::GetCapturedStdout();
     if (err)
@@ -39,8 +41,8 @@ std::string parse(std::vector<std::string> words, std::string* err = nullptr, st
         return std::to_string(status);
     static const char* const FORMATS[] = { "mkv", "mp4", "gif" };
     char line[128];
-    snprintf(line, sizeof line, "%s %d %g %ld %d %d %d %d %d", FORMATS[o.format], o.fps, o.seconds, o.frames,
-        o.scale, o.mode, o.crf, o.ffv1, o.force);
+    snprintf(line, sizeof line, "%s %d %g %ld %d %d %d %d %d%s%s", FORMATS[o.format], o.fps, o.seconds, o.frames,
+        o.scale, o.mode, o.crf, o.ffv1, o.force, o.text ? " text " : "", o.text ? o.text : "");
     return line;
 }
 
@@ -53,6 +55,7 @@ TEST(CaptureOptions, DefaultsAndEveryOptionInBothSpellings)
         "mp4 60 2.5 0 4 16 0 0 1");
     EXPECT_EQ(parse({ "--ffv1", "--frames=86400", "--force", "--fps", "25", "a.mkv" }),
         "mkv 25 0 86400 1 32 18 1 1");
+    EXPECT_EQ(parse({ "--text=-", "a.gif" }), "gif 50 0 0 1 32 18 0 0 text -");
 }
 
 TEST(CaptureOptions, MistakesAreRefusedWithTheReasonAndAPointerToTheHelp)
@@ -76,6 +79,7 @@ TEST(CaptureOptions, MistakesAreRefusedWithTheReasonAndAPointerToTheHelp)
         { { "--frames", "5" },                  "no output FILE given" },
         { { "a.mkv", "b.mkv" },                 "one output FILE only; 'b.mkv' is one too many" },
         { { "--colour", "x.mkv" },              "unknown option '--colour'" },
+        { { "--text=", "x.mkv" },               "--text takes a file, or - for standard input" },
     };
     // clang-format on
     for (const auto& [words, reason] : mistakes) {
@@ -109,7 +113,8 @@ std::string file_text(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// Every text that states the tune's length states libopenmpt's length of assets/music.xm.
+// Every text that states the tune's length (--help the embedded tune's) states libopenmpt's length of
+// assets/music.xm.
 TEST(CaptureOptions, EveryTextStatingTheTunesLengthStatesTheTunesOwn)
 {
     const std::string tune = file_text(GLIMMERHORN_SOURCE "/assets/music.xm");
@@ -120,7 +125,7 @@ TEST(CaptureOptions, EveryTextStatingTheTunesLengthStatesTheTunesOwn)
     snprintf(length, sizeof length, "%.2f s", openmpt_module_get_duration_seconds(module));
     openmpt_module_destroy(module);
     std::string help;
-    parse({ "--help" }, nullptr, &help);
+    parse({ "--help" }, nullptr, &help, tune_embedded_pass_seconds());
     // clang-format off
     const std::vector<std::pair<std::string, int>> texts = {
         // text                                                              mentions

@@ -1347,7 +1347,8 @@ class Browser:
     also takes a file (a file:// URL then). The page's test hooks collect into ``window.__gh``:
     ``grab`` the frame numbers whose pixels are read back (``grab_frame`` adds one), ``audio_seconds``
     how much of the sound is kept, ``gl_calls`` N the trace build's GL lines up to the end of frame N
-    (``save_gl_calls``); ``raf`` replaces requestAnimationFrame with one at that
+    (``save_gl_calls``; with ``gl_only`` only the lines that start so, and "# frame N" after each
+    frame's); ``raf`` replaces requestAnimationFrame with one at that
     rate (Hz); ``offline`` sends every request but loopback to a closed port; ``page`` passes more of
     driver.js's launch options (ticks, slow_draw, busy, no_webgl); ``no_sound``: Firefox has no sound server.
 
@@ -1361,12 +1362,12 @@ class Browser:
     """
 
     def __init__(self, browser, folder=None, out_dir=None, grab=(), audio_seconds=0, gl_calls=0,
-                 raf=None, offline=False, no_sound=False, **page):
+                 raf=None, offline=False, gl_only=None, no_sound=False, **page):
         self.browser = browser
         self.folder = folder
         self.out_dir = out_dir
         self.launch = {"op": "launch", "browser": browser, "grab": list(grab), "audio_seconds": audio_seconds,
-                       "gl_calls": gl_calls, "raf": raf, "offline": offline, **page}
+                       "gl_calls": gl_calls, "raf": raf, "offline": offline, "gl_only": gl_only, **page}
         self.no_sound = no_sound
         self.x = self.server = self.driver = self.pulse = None
 
@@ -1530,6 +1531,19 @@ class Browser:
     def save_gl_calls(self, path):
         """Appends the GL lines collected since the last call to ``path``."""
         self.call("save", expr="__gh.takeGl()", file=path, append=True)
+
+    def glyph_calls(self, frames):
+        """The scroller's glyph lists in frames 1 to ``frames`` of a traced page launched with gl_calls
+        >= frames and gl_only="glCallList": a list a frame of the 18 bytes they name."""
+        self.wait("__gh.gl.filter(l => l[0] == '#').length >= %d" % frames, 120.0, "%d frames" % frames)
+        found, frame = [], []
+        for line in self.eval("__gh.gl"):
+            if line.startswith("# frame"):
+                found.append(frame[-18:])  # the ornaments' calls of list 1 come first
+                frame = []
+            else:
+                frame.append(int(line[line.index("(") + 1:line.index(")")]) & 0xFF)
+        return found[:frames]
 
     def ends(self):
         """The statuses onEnd was called with."""

@@ -99,6 +99,15 @@ def decoded_frame(path, number):
 
 
 
+def shipped_words():
+    """The intro's own scroll text as assets/scroll_text.cpp holds it, without its opening and closing spaces."""
+    top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    with open(os.path.join(top, "assets", "scroll_text.cpp"), encoding="latin-1") as f:
+        source = f.read().split("scroll_text[] =", 1)[1].split(";\n", 1)[0]
+    text = "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', source)).encode("latin-1").decode("unicode_escape")
+    return text.strip(" ")
+
+
 def halved(image):
     """The picture at half its width and height, each pixel the mean of a 2 x 2 block."""
     w, d = image.width, image.data
@@ -239,6 +248,35 @@ class Capture(unittest.TestCase):
             self.assertEqual(sorted(os.listdir(empty)), ["gfx.data"] if done.returncode else ["gfx.data", "x.gif"])
             if os.path.exists(os.path.join(empty, "x.gif")):
                 os.remove(os.path.join(empty, "x.gif"))
+
+    def test_a_greeting_changes_the_letters_alone_and_a_refused_one_makes_no_file(self):
+        own, default, other = self.path("own.mkv"), self.path("default.mkv"), self.path("other.mkv")
+        run_capture(default, "--frames", "60")
+        # the intro's own words, with a line break at the end as an editor leaves it: the same bytes
+        run_capture(own, "--frames", "60", "--text=-", input=shipped_words() + "\n")
+        with open(own, "rb") as a, open(default, "rb") as b:
+            self.assertTrue(a.read() == b.read(), "the intro's own words make another video")
+        # the first letter comes on screen in frame 34; before it the frames are the intro's
+        done = run_capture(other, "--frames", "60", "--text=-", input="God Jul, \u00c5sa & J\u00f6rg! \U0001F384")
+        self.assertEqual(done.stderr, "glimmerhorn-capture: standard input: 1 character is not in the font and "
+                         "will show as gaps: U+1F384.\n")
+        sums, ours = frame_sums(other), frame_sums(default)
+        self.assertTrue(sums[:30] == ours[:30] and sums[59] != ours[59])
+
+        folder = tempfile.mkdtemp(dir=self.folder.name)
+        refused = [*((empty, "The text is empty: it holds nothing but spaces.") for empty in (b"", b" \r\n\t")),
+                   (b"hyv\xe4\xe4", "The text is not valid UTF-8: the bytes at offset 3 \\(counting from 0\\) are not"),
+                   ("\U0001F384 \u4e2d".encode(), "None of the text's characters is in the font"),
+                   (b"x" * 4001, "The text is longer than 4000 characters, the most a greeting holds.")]
+        text = os.path.join(folder, "text")
+        for content, message in refused:
+            with open(text, "wb") as f:
+                f.write(content)
+            done = run_capture(os.path.join(folder, "x.mkv"), "--frames", DAY, "--text", text, check=False, timeout=60)
+            self.assert_fails_leaving_nothing(folder, done, 2, "^glimmerhorn-capture: %s: %s" % (text, message))
+        for name, reason in (("missing", "No such file or directory"), (".", "Is a directory")):
+            done = run_capture(os.path.join(folder, "x.mkv"), "--text", os.path.join(folder, name), check=False)
+            self.assert_fails_leaving_nothing(folder, done, 2, "cannot read the text in .*%s: %s$" % (name, reason))
 
     def test_targets_are_checked_before_anything_is_drawn(self):
         folder = tempfile.mkdtemp(dir=self.folder.name)

@@ -68,6 +68,19 @@ def part_of(reference, backdrop, i):
     return "scroller" if seen[0] > seen[1] + 40 and seen[0] > seen[2] + 40 else "ornaments"  # red letters
 
 
+def assert_parts_match(test, frame, reference, backdrop, number):
+    """Fails ``test`` unless every part of frame ``number`` matches ``reference`` (the Linux frame; its
+    frame 1 is ``backdrop``) in its share of pixels; frame 500 must show letters and ornaments."""
+    test.assertEqual((frame.width, frame.height), (800, 600), "frame %d's size" % number)
+    parts = part_matches(frame, reference, backdrop)
+    if number == 500:
+        test.assertGreater(parts.get("scroller", (0, 0))[1], 2000, "no letters in Linux frame 500")
+        test.assertGreater(parts.get("ornaments", (0, 0))[1], 300, "no ornaments in Linux frame 500")
+    for part, (matching, total) in sorted(parts.items()):
+        test.assertGreaterEqual(matching, PARTS[part] * total, "frame %d, %s: %d of %d pixels match"
+                                % (number, part, matching, total))
+
+
 def part_matches(frame, reference, backdrop):
     """{part: (matching pixels, pixels)} of ``frame`` against ``reference``."""
     found = {}
@@ -95,14 +108,7 @@ class Output(unittest.TestCase):
                         frame = page.frame(number)
                         frame.save_png(os.path.join(page.out_dir, "frame-%d.png" % number))
                         expected[number].save_png(os.path.join(page.out_dir, "frame-%d-linux.png" % number))
-                        self.assertEqual((frame.width, frame.height), (800, 600), "frame %d's size" % number)
-                        parts = part_matches(frame, expected[number], expected[1])
-                        if number == 500:
-                            self.assertGreater(parts.get("scroller", (0, 0))[1], 2000, "no letters in Linux frame 500")
-                            self.assertGreater(parts.get("ornaments", (0, 0))[1], 300, "no ornaments in Linux frame 500")
-                        for part, (matching, total) in sorted(parts.items()):
-                            self.assertGreaterEqual(matching, PARTS[part] * total, "frame %d, %s: %d of %d pixels match"
-                                                    % (number, part, matching, total))
+                        assert_parts_match(self, frame, expected[number], expected[1], number)
 
     def test_gl_calls_of_the_drawn_steps_to_500_equal_the_desktop_stream(self):
         # On 60 Hz ticks most shown frames run two steps and draw the second: each drawn step's calls (step 1's

@@ -1,7 +1,9 @@
 """The web build's page in Chromium and Firefox ESR (harness.Browser): the question's box, Yes and No, the
 keys, one Esc in full screen, a missing and a bad gfx.data, the pace of 100 steps a second at any display
-rate, a lost WebGL context, the messages without WebGL, program or sound, a phone, and the single file
-from file:// with the network off. The site is tools/web.sh's build-web/site."""
+rate, a lost WebGL context, the messages without WebGL, program or sound, a phone, the single file from
+file:// with the network off, and the composer of a sender's own greeting: its live line, the
+preview, the file and the link it makes, a broken link. The site is tools/web.sh's build-web/site."""
+import base64
 import os
 import shutil
 import statistics
@@ -16,8 +18,16 @@ import test_music  # noqa: E402
 import test_windows  # noqa: E402
 
 SITE = os.path.join(harness.web_build(), "site")
+TRACE = os.path.join(harness.web_build(), "trace")
 BACKDROP = (0, 0, 800, 600)
-MAX_STEPS_A_FRAME = 25  # the steps one shown frame runs at most (platform/frame_timer_web.cpp)
+MAX_STEPS_A_FRAME = 25  # the steps one shown frame runs at most (platform/web/frame_timer.cpp)
+# A sender's text and what the scroller is to take from it: capitals small, the marks dropped (but
+# a-umlaut's own glyph kept), the cake a gap (byte 0x1A), < and > kept as bytes with no glyph, framed
+# by 14 and 8 spaces.
+SENDER = "\u00c4\u00e9\U0001F382 Hi </script><img src=x onerror=alert(1)>"
+FOLDED = b"\xe4e\x1a hi </script><img src=x onerror=alert(1)>"
+FRAMED = b" " * 14 + FOLDED + b" " * 8
+FRAMES = 150  # the line moves on a letter every 23 or 24 frames: past the gaps by then
 
 
 class Page(unittest.TestCase):
@@ -74,6 +84,8 @@ class Page(unittest.TestCase):
                     count = len(page.frames())
                     time.sleep(0.5)
                     self.assertLessEqual(len(page.frames()), count + 1, "frames go on after the end")
+                    page.call("click", selector="#make-line a")
+                    page.wait("document.body.classList.contains('composing')", 10.0, "the composer")
 
     def test_missing_and_bad_picture_boxes_in_order_then_a_white_backdrop(self):
         bad = b"\x01GIF89a, not a JPEG stream at all"
@@ -201,6 +213,94 @@ class Page(unittest.TestCase):
                 self.assertGreater(test_music.rms_db(sound[start:]), -50.0)
                 self.assertEqual(page.eval("__gh.boxes.length"), 1, "a box came after the question")
                 self.assertEqual([u for u in page.call("requests") if not u.startswith(("file:", "data:", "blob:"))], [])
+
+    def assert_plays(self, page, framed, yes=True):
+        """Answers the question; the scroller's glyphs of the first FRAMES frames are ``framed``'s bytes
+        from its start, the line moving on one letter at a time."""
+        page.wait_for_box()
+        page.answer(yes)
+        start = 0
+        for number, names in enumerate(page.glyph_calls(FRAMES), 1):
+            if names != [framed[(start + i) % len(framed)] for i in range(18)]:
+                start += 1
+            self.assertEqual(names, [framed[(start + i) % len(framed)] for i in range(18)], "frame %d" % number)
+        self.assertGreaterEqual(start, 5, "the line did not move")
+        self.assertEqual(page.eval("[__gh.alerts, document.querySelectorAll('img').length]"), [[], 0])
+
+    def test_composer_folds_previews_and_makes_a_file_and_a_link_that_play_the_text(self):
+        folder = tempfile.mkdtemp(prefix="glimmerhorn-greeting-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for browser in harness.browsers():
+            with self.subTest(browser=browser):
+                page = self.browser(browser, folder=TRACE, gl_calls=FRAMES, gl_only="glCallList")
+                page.open("index.html#make")  # the composer at once, holding the intro's own text
+                own = page.wait("document.querySelector('#greeting-shown').textContent && "
+                                "document.querySelector('#greeting-box').value", 60.0, "the composer")
+                self.assertEqual((len(own), own[0] != " ", page.eval("__gh.boxes.length")), (3061 - 22, True, 0))
+                page.eval("document.querySelector('#greeting-box').select(), true")
+                page.call("type", selector="#greeting-box", text=SENDER)
+                shown = page.wait("document.querySelector('#greeting-shown').textContent == %r && "
+                                  "document.querySelector('#greeting-gaps').textContent"
+                                  % FOLDED.decode("latin-1").replace("\x1a", "\u25a1"), 30.0, "the live line")
+                self.assertEqual(shown, "Gaps, with no letter in the font: \u201c\U0001F382\u201d U+1F382, "
+                                 "\u201c<\u201d U+003C \u00d72, \u201c>\u201d U+003E \u00d72.")
+                page.call("click", selector="#greeting-copy")
+                link = page.wait("document.querySelector('#greeting-link').value", 30.0, "the link")
+                self.assertEqual(link.split("#g=")[0], page.url("index.html"))
+                self.assertEqual(base64.urlsafe_b64decode(link.split("#g=")[1] + "=="), SENDER.encode())
+                page.call("click", selector="#greeting-download")
+                name, html = page.wait("__gh.downloads[0]", 60.0, "the download")
+                with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+                    f.write(html)
+                page.call("click", selector="#greeting-preview")
+                self.assert_plays(page, FRAMED)
+                page.key("Escape")
+                page.wait("document.body.classList.contains('composing') && "
+                          "document.activeElement.id == 'greeting-box'", 30.0, "the composer again")
+                self.assertEqual(page.eval("document.querySelector('#greeting-box').value"), SENDER)
+                page.call("click", selector="#greeting-preview")  # again, in 16-bit colour: a new canvas
+                page.wait_for_box()
+                page.answer(False)
+                page.wait("!__gh.context.getContextAttributes().alpha && __gh.frames.length > %d" % (FRAMES + 10),
+                          60.0, "No's frames")
+                design = b" " * 14 + own.encode("latin-1") + b" " * 8
+                file = "file://" + os.path.join(folder, name)
+                for opened, framed, broken in ((file, FRAMED, False), (link, FRAMED, False),
+                                               (page.url("index.html#g=4pyTx"), design, True),  # not UTF-8
+                                               (page.url("index.html#g=!"), design, True)):  # not base64url
+                    with self.subTest(opened=opened[-20:]):
+                        page = self.browser(browser, folder=TRACE, gl_calls=FRAMES, gl_only="glCallList",
+                                            offline=opened == file)
+                        page.call("goto", url=opened)
+                        self.assert_plays(page, framed)
+                        self.assertEqual(bool(page.eval("document.querySelector('#note').textContent")), broken)
+                        if opened == file:
+                            self.assertEqual([u for u in page.call("requests") if u.startswith("http")], [])
+
+    def test_the_single_file_makes_the_same_single_file_with_the_greeting_inside(self):
+        single = os.path.join(harness.web_build(), "glimmerhorn.html")
+        with open(single, encoding="utf-8") as f:
+            made = f.read()
+        text = "Happy birthday, Anna! \U0001F382"
+        data = '<script type="application/octet-stream" id="%s">'
+        block = data % "greeting-text" + base64.b64encode(text.encode()).decode() + "</script>\n"
+        expected = made.replace(data % "gfx-data", block + data % "gfx-data")
+        for browser in harness.browsers():
+            with self.subTest(browser=browser):
+                page = self.browser(browser, folder=None, offline=True)
+                page.call("goto", url=page.url(single + "#make"))
+                page.wait("document.querySelector('#greeting-box').value", 60.0, "the composer")
+                self.assertIn("needs the site on a web host",
+                              page.eval("document.querySelector('#greeting-link-note').textContent"))
+                self.assertTrue(page.eval("document.querySelector('#greeting-copy').hidden"))
+                page.eval("document.querySelector('#greeting-box').select(), true")
+                page.call("type", selector="#greeting-box", text=text)
+                page.wait("document.querySelector('#greeting-gaps').textContent.includes('U+1F382')", 30.0,
+                          "the cake's gap")
+                page.call("click", selector="#greeting-download")
+                name, html = page.wait("__gh.downloads[0]", 60.0, "the download")
+                self.assertEqual(name, "glimmerhorn-happy-birthday-anna.html")
+                self.assertTrue(html == expected, "the file differs from the single file with the text inside")
 
 
 if __name__ == "__main__":

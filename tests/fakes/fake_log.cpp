@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "fakes.h"
+#include "gl_log.h"
 
 FakeLog fake_log;
 
@@ -19,21 +20,7 @@ void fake_calls_clear() { fake_log.calls.clear(); }
 
 std::string fake_call_text(const FakeCall& call)
 {
-    std::string line = call.name + "(";
-    const char* separator = " ";
-    if (!call.text.empty()) {
-        line += " \"" + call.text + "\"";
-        separator = ", ";
-    }
-    for (double value : call.args) {
-        char number[40];
-        snprintf(number, sizeof number, "%.17g", value);
-        line += separator;
-        line += number;
-        separator = ", ";
-    }
-    line += " )";
-    return line;
+    return gl_call_line(call.name, call.args.data(), call.args.size(), call.text);
 }
 
 std::string fake_calls_text()

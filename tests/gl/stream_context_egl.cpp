@@ -2,6 +2,9 @@
 #include <EGL/egl.h>
 
 #include <cstdio>
+#include <string>
+
+#include "gl_web.h"
 
 bool stream_context_open();
 bool stream_context_open()
@@ -21,4 +24,19 @@ bool stream_context_open()
     EGLSurface surface = eglCreatePbufferSurface(display, config, size);
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, version);
     return eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
+}
+
+// The traced layer logs GL and GLU calls alone.
+std::string stream_context_take();
+std::string stream_context_take() { return gl_web_trace_take(); }
+
+// For the frames, the same context in either mode, as a web page's canvas has 8 bits a channel in both;
+// the layer draws through the ES 2 functions EGL hands out by name, and so does the reading back.
+bool frame_context_open(bool truecolor);
+void frame_context_read(unsigned char* pixels);
+bool frame_context_open(bool) { return stream_context_open(); }
+void frame_context_read(unsigned char* pixels)
+{
+    auto read = (void (*)(int, int, int, int, unsigned, unsigned, void*))eglGetProcAddress("glReadPixels");
+    read(0, 0, 800, 600, 0x1908 /* GL_RGBA */, 0x1401 /* GL_UNSIGNED_BYTE */, pixels);
 }

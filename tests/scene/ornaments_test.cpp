@@ -3,7 +3,7 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
+#include <algorithm>
 #include <map>
 
 #include "scene.h"
@@ -99,38 +99,46 @@ TEST_F(Ornaments, RefillingASlotOverwritesEveryField)
     EXPECT_EQ(slot.active, 1);
 }
 
-// The per-slot constants of the telling rows, seen in one step of each slot's phases.
-TEST_F(Ornaments, EachSlotStepsItsPhasesByItsOwnConstants)
+// One step of each telling slot from one state: x, y, z and both turns at 0, the move phases at 0.25,
+// 0.5 and 0.75, the turn phases at 1.5 and 2.5. Each phase steps by its slot's own constants (slot 0's
+// are all 0, with both turn signs -1), then each move takes the sine of its new phase; worked in double
+// and rounded to float.
+TEST_F(Ornaments, EachSlotStepsByItsOwnConstants)
 {
-    struct Row {
-        int n, k_x, k_y, k_z, k_rz, k_ry, s_rz, s_ry;
-    };
+    const int slots[5] = { 0, 1, 2, 3, 22 };
     // clang-format off
-    const Row rows[] = {
-        //  n  k_x k_y k_z k_rz k_ry s_rz s_ry
-        {   0,  0,  0,  0,  0,   0,  -1,  -1 },
-        {   1, 21, 29, 23,  5,   6,   1,   1 },
-        {   2,  5, 17,  5, 10,   5,   1,  -1 },
-        {   3, 26,  5, 28,  2,   4,  -1,   1 },
-        {  22, 18, 23, 14,  6,   6,   1,  -1 },
+    const float phases[5][5] = {
+        // x_phase     y_phase       z_phase       rot_z_phase  rot_y_phase
+        { 0.266000003f, 0.529999971f, 0.774999976f, 1.47500002f, 2.46499991f }, // slot 0
+        { 0.287f,       0.559000015f, 0.797999978f, 1.625f,      2.74499989f }, // slot 1
+        { 0.270999998f, 0.546999991f, 0.779999971f, 1.72500002f, 2.6400001f  }, // slot 2
+        { 0.291999996f, 0.535000026f, 0.802999973f, 1.51499999f, 2.67499995f }, // slot 3
+        { 0.284000009f, 0.552999973f, 0.788999975f, 1.64499998f, 2.67499995f }, // slot 22
+    };
+    const float moves[5][5] = {
+        // x             y               z              rot_z          rot_y
+        { 0.00262874225f, -0.0401106663f, 0.0349858031f, 0.0649495646f, 0.0827841982f }, // slot 0
+        { 0.00283076218f, -0.0406067744f, 0.0357980616f, 0.0649838448f, 0.0755883381f }, // slot 1
+        { 0.00267695077f, -0.0404025465f, 0.0351639688f, 0.0648694783f, 0.0784246773f }, // slot 2
+        { 0.00287868129f, -0.0401968211f, 0.0359721482f, 0.0649828836f, 0.0774953738f }, // slot 3
+        { 0.00280197663f, -0.0405048467f, 0.0354824513f, 0.0649697334f, 0.0774953738f }, // slot 22
     };
     // clang-format on
-    for (const Row& row : rows) {
-        OrnamentSlot& slot = scene.ornament_slots[row.n];
+    for (int r = 0; r < 5; r++) {
+        OrnamentSlot& slot = scene.ornament_slots[slots[r]];
         slot = OrnamentSlot { 0, 0, 1.5f, 2.5f, 0, 0, 0, 0.25f, 0.5f, 0.75f, 1 };
         draw_ornaments();
-        SCOPED_TRACE(row.n);
-        EXPECT_EQ(slot.x_phase, (float)(0.25f + row.k_x * 0.001 + 0.016));
-        EXPECT_EQ(slot.y_phase, (float)(0.5f + row.k_y * 0.001 + 0.03));
-        EXPECT_EQ(slot.z_phase, (float)(0.75f + row.k_z * 0.001 + 0.025));
-        EXPECT_EQ(slot.rot_z_phase, (float)(1.5f + row.s_rz * 0.025 + row.k_rz * 0.02));
-        EXPECT_EQ(slot.rot_y_phase, (float)(2.5f + (row.s_ry + row.k_ry) * 0.035));
-        // from the origin: a drift of at most 0.01 and 0.05, a fall of 0.01 to 0.05, both turns forward
-        EXPECT_LE(std::fabs(slot.x), 0.01f);
-        EXPECT_TRUE(slot.y <= -0.01f && slot.y >= -0.05f) << slot.y;
-        EXPECT_LE(std::fabs(slot.z), 0.05f);
-        EXPECT_TRUE(slot.rot_z >= 0.043f && slot.rot_z <= 0.065f) << slot.rot_z;
-        EXPECT_TRUE(slot.rot_y >= 0.034f && slot.rot_y <= 0.094f) << slot.rot_y;
+        SCOPED_TRACE(slots[r]);
+        EXPECT_EQ(slot.x_phase, phases[r][0]);
+        EXPECT_EQ(slot.y_phase, phases[r][1]);
+        EXPECT_EQ(slot.z_phase, phases[r][2]);
+        EXPECT_EQ(slot.rot_z_phase, phases[r][3]);
+        EXPECT_EQ(slot.rot_y_phase, phases[r][4]);
+        EXPECT_EQ(slot.x, moves[r][0]);
+        EXPECT_EQ(slot.y, moves[r][1]);
+        EXPECT_EQ(slot.z, moves[r][2]);
+        EXPECT_EQ(slot.rot_z, moves[r][3]);
+        EXPECT_EQ(slot.rot_y, moves[r][4]);
         slot.active = 0;
     }
 }
@@ -157,26 +165,15 @@ TEST_F(Ornaments, AnInactiveSlotIsNeitherDrawnNorMoved)
     EXPECT_EQ(slot.x_phase, 8.0f);
 }
 
-// Slot 0 sinks by sin(new y_phase) x 0.02 + 0.03, and k_y = 0 makes the new phase y_phase + 0.03.
-// Finds a starting phase whose new phase is `target`.
-float phase_leading_to(float target)
-{
-    float start = (float)(target - 0.03);
-    for (int i = 0; i < 64 && (float)(start + 0 * 0.001 + 0.03) != target; i++)
-        start = nextafterf(start, (float)(start + 0.03) < target ? 10.0f : -10.0f);
-    EXPECT_EQ((float)(start + 0 * 0.001 + 0.03), target);
-    return start;
-}
-
+// Slot 0's y_phase steps by 0.03 alone, and its height falls by sin(new y_phase) x 0.02 + 0.03.
 TEST_F(Ornaments, AHeightOfExactlyMinusSevenLivesOneMoreFrame)
 {
-    // with this new phase and this height the step lands exactly on -7.0 in double precision
-    const float target = 0x1.a7d9e8p-2f;
-    const float y = -0x1.bd90bp+2f;
-    ASSERT_EQ(y - (sin(target) * 0.02 + 0.03), -7.0);
+    // y_phase 0.383917183 steps to 0.413917184, where the fall is 0.0380439758: from -6.96195602 the
+    // height lands exactly on -7.0 in double precision
     OrnamentSlot& slot = scene.ornament_slots[0];
-    slot = OrnamentSlot { 0, 0, 0, 0, 0, y, 0, 0, phase_leading_to(target), 0, 1 };
+    slot = OrnamentSlot { 0, 0, 0, 0, 0, -0x1.bd90bp+2f, 0, 0, 0x1.892196p-2f, 0, 1 };
     draw_ornaments();
+    EXPECT_EQ(slot.y_phase, 0x1.a7d9e8p-2f);
     EXPECT_EQ(slot.y, -7.0f);
     ASSERT_EQ(slot.active, 1) << "the floor test is strict";
     fake_calls_clear();
@@ -187,22 +184,12 @@ TEST_F(Ornaments, AHeightOfExactlyMinusSevenLivesOneMoreFrame)
 
 TEST_F(Ornaments, TheFloorTestLooksAtTheHeightBeforeItIsRounded)
 {
-    // a step that ends a hair below -7.0 in double precision but rounds to -7.0f as a float
-    float target = 0.5f;
-    float y = 0;
-    for (int i = 0; i < 1000; i++, target = nextafterf(target, 1.0f)) {
-        const double d = sin(target) * 0.02 + 0.03;
-        y = (float)(-7.0 + d);
-        if (y >= -7.0 + d)
-            y = nextafterf(y, -10.0f);
-        if (y - d < -7.0 && (float)(y - d) == -7.0f)
-            break;
-    }
-    const double d = sin(target) * 0.02 + 0.03;
-    ASSERT_TRUE(y - d < -7.0 && (float)(y - d) == -7.0f);
+    // y_phase 0.47 steps to 0.5, where the fall is 0.0395885108: from -6.96041155 the height is
+    // -7.0000000594 in double precision, a hair below the floor, and -7.0 as a float
     OrnamentSlot& slot = scene.ornament_slots[0];
-    slot = OrnamentSlot { 0, 0, 0, 0, 0, y, 0, 0, phase_leading_to(target), 0, 1 };
+    slot = OrnamentSlot { 0, 0, 0, 0, 0, -0x1.bd7762p+2f, 0, 0, 0.47f, 0, 1 };
     draw_ornaments();
+    EXPECT_EQ(slot.y_phase, 0.5f);
     EXPECT_EQ(slot.y, -7.0f);
     EXPECT_EQ(slot.active, 0);
 }

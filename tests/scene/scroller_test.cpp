@@ -1,7 +1,6 @@
 // The wave scroller's translations, list calls, shifts, wrap and phases, on the recording GL.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -15,9 +14,6 @@ namespace
 {
 
 const double TWO_PI = 6.283185307179586;
-const double PHASE_STEP_X = 0.07662421106316569;
-const double PHASE_STEP_Y = 0.08490790955648089;
-const double PHASE_STEP_Z = 0.06159985595274104;
 
 // A translation, kept as the floats glTranslatef takes. Expected values are held in float variables,
 // never as doubles cast through float: GCC 12.2's SLP vectoriser can drop such casts at -O2.
@@ -78,13 +74,6 @@ protected:
 
 double name_at(int index) { return glyph_list_name(scroll_text[index % (int)strlen(scroll_text)]); }
 
-// The translation of position i for a given state, each coordinate worked out in double and rounded once.
-Move translation(int i, float offset, float phase_x, float phase_y, float phase_z)
-{
-    return Move { (float)(0.4 * sin(0.5 * i + (double)phase_x) + 1.3 * i - ((double)offset + 6.0)),
-        (float)(0.6 * sin(0.7 * i + (double)phase_y)), (float)(sin(0.9 * i + (double)phase_z) - 3.0) };
-}
-
 TEST_F(Scroller, FirstFrameDrawsTheFirst18BytesAlongTheWave)
 {
     const Frame drawn = frame();
@@ -103,52 +92,38 @@ TEST_F(Scroller, FirstFrameDrawsTheFirst18BytesAlongTheWave)
 
 TEST_F(Scroller, OffsetJoinsTheSumInDoubleBeforeRounding)
 {
-    // find an offset where adding 6 in float would give another letter position than adding it in double
-    float offset = 0.01f;
-    const float phase = 0.3f;
-    for (; offset < 1.3f; offset = std::nextafter(offset, 2.0f)) {
-        const float in_double
-            = (float)(0.4 * sin(0.5 * 7 + (double)phase) + 1.3 * 7 - ((double)offset + 6.0));
-        const float in_float
-            = (float)(0.4 * sin(0.5 * 7 + (double)phase) + 1.3 * 7 - (double)(offset + 6.0f));
-        if (in_double != in_float)
-            break;
-    }
-    ASSERT_LT(offset, 1.3f);
-    scene.scroll_offset = offset;
-    scene.wave_phase_x = phase;
+    // at offset 0.01 and phase 0.3, position 7's x is 0.4 sin(3.8) + 9.1 - 6.01 = 2.84525681 with the
+    // offset added to 6 in double; added in float first it would be 2.84525657
+    scene.scroll_offset = 0.01f;
+    scene.wave_phase_x = 0.3f;
     scene.wave_phase_y = 1.1f;
     scene.wave_phase_z = 5.9f;
     const Frame drawn = frame();
-    for (int i = 0; i < 18; i++)
-        EXPECT_EQ(drawn.translations[(size_t)i], translation(i, offset, phase, 1.1f, 5.9f))
-            << "position " << i;
+    EXPECT_EQ(drawn.translations[0], (Move { -5.89179182f, 0.534724414f, -3.37387657f }));
+    EXPECT_EQ(drawn.translations[7], (Move { 2.84525681f, -0.167649284f, -3.35822916f }));
+    EXPECT_EQ(drawn.translations[17], (Move { 16.323967f, 0.252100229f, -2.28883886f }));
 }
 
 TEST_F(Scroller, ShiftsAtTheEndOfFrames24And47WithoutAJump)
 {
     frames(23);
     EXPECT_EQ(scene.scroll_start, 0);
-    EXPECT_NEAR(scene.scroll_offset, 23.0 / 18.0, 1e-5);
-    const double offset = scene.scroll_offset, phase_x = scene.wave_phase_x, phase_y = scene.wave_phase_y,
-                 phase_z = scene.wave_phase_z;
-    frame(); // frame 24
+    EXPECT_EQ(scene.scroll_offset, 1.27777815f); // 23 eighteenths, not above 1.3
+    const Frame before = frame(); // frame 24
     EXPECT_EQ(scene.scroll_start, 1);
-    EXPECT_NEAR(scene.scroll_offset, 4.0 / 3.0 - 1.3, 1e-5);
+    EXPECT_EQ(scene.scroll_offset, 0.03333373f); // 24 eighteenths less 1.3
 
     const Frame after = frame(); // frame 25 starts at the second byte
     for (int i = 0; i < 18; i++)
         EXPECT_EQ(after.lists[(size_t)i], name_at(i + 1)) << "position " << i;
-    // the letter now in position i goes on where it would have been in position i + 1 without the shift
-    for (int i = 0; i < 17; i++) {
-        const int j = i + 1;
-        const Move& moved = after.translations[(size_t)i];
-        EXPECT_NEAR(
-            moved.x, 0.4 * sin(0.5 * j + phase_x + PHASE_STEP_X) + 1.3 * j - (offset + 1.0 / 18 + 6), 1e-5)
-            << "letter " << j;
-        EXPECT_NEAR(moved.y, 0.6 * sin(0.7 * j + phase_y + PHASE_STEP_Y), 1e-5) << "letter " << j;
-        EXPECT_NEAR(moved.z, sin(0.9 * j + phase_z + PHASE_STEP_Z) - 3, 1e-5) << "letter " << j;
-    }
+    // letters 1, 9 and 17 go on one position down from where frame 24 drew them: 1/18 to the left and
+    // one step along their waves
+    EXPECT_EQ(before.translations[1], (Move { -5.66967726f, 0.281692952f, -2.26559067f }));
+    EXPECT_EQ(after.translations[0], (Move { -5.74566412f, 0.235751003f, -2.30876565f }));
+    EXPECT_EQ(before.translations[9], (Move { 4.41389084f, 0.552893281f, -3.0918889f }));
+    EXPECT_EQ(after.translations[8], (Move { 4.38897276f, 0.531138003f, -3.15301538f }));
+    EXPECT_EQ(before.translations[17], (Move { 14.525012f, 0.575917423f, -3.84621072f }));
+    EXPECT_EQ(after.translations[16], (Move { 14.4498358f, 0.588114083f, -3.8774085f }));
 
     frames(21); // frames 26 to 46
     EXPECT_EQ(scene.scroll_start, 1);
@@ -173,27 +148,19 @@ TEST_F(Scroller, TheLastByteIsFollowedByTheFirst)
 
 TEST_F(Scroller, APhaseOfTwoPiIsNotReduced)
 {
-    // this phase plus its step is just short of 2 pi in double, but rounds to the float nearest 2 pi
-    const float just_short = (float)(TWO_PI - PHASE_STEP_X);
-    ASSERT_LE((double)just_short + PHASE_STEP_X, TWO_PI);
-    scene.wave_phase_x = just_short;
+    // 6.20656109 plus 2 pi / 82 is just short of 2 pi in double, and rounds to the float nearest 2 pi
+    scene.wave_phase_x = 6.20656109f;
     frame();
-    EXPECT_EQ(scene.wave_phase_x, (float)TWO_PI);
+    EXPECT_EQ(scene.wave_phase_x, 6.28318548f);
     // the next step passes 2 pi and is reduced once, from the float just stored
     frame();
-    const float stored = (float)((double)(float)TWO_PI + PHASE_STEP_X);
-    EXPECT_EQ(scene.wave_phase_x, (float)((double)stored - TWO_PI));
+    EXPECT_EQ(scene.wave_phase_x, 0.0766245648f);
 
-    // this one passes 2 pi in double although its float is the same nearest-2-pi value: reduced, and
-    // the subtraction is taken from the float
-    const float just_past = (float)(TWO_PI - PHASE_STEP_Y);
-    ASSERT_GT((double)just_past + PHASE_STEP_Y, TWO_PI);
-    ASSERT_EQ((float)((double)just_past + PHASE_STEP_Y), (float)TWO_PI);
-    scene.wave_phase_y = just_past;
+    // 6.19827747 plus 2 pi / 74 passes 2 pi in double although its float is 6.28318548 too: reduced,
+    // and the subtraction is taken from the float (from the double sum it would be 7.6e-8)
+    scene.wave_phase_y = 6.19827747f;
     frame();
-    const float nearest_two_pi = (float)TWO_PI;
-    EXPECT_EQ(scene.wave_phase_y, (float)((double)nearest_two_pi - TWO_PI));
-    EXPECT_GT(scene.wave_phase_y, (float)((double)just_past + PHASE_STEP_Y - TWO_PI));
+    EXPECT_EQ(scene.wave_phase_y, 1.74845553e-07f);
 }
 
 TEST_F(Scroller, StaysInRangeOver100000FramesAndRunsThroughTheWholeText)

@@ -179,3 +179,24 @@ TEST_F(SceneSetUp, AfterTheResetASecondRunSendsWhatTheFirstSent)
 }
 
 } // namespace
+
+TEST_F(SceneSetUp, AGivenTextIsTheOneTheLettersCallUntilTheReset)
+{
+    // 14 spaces, a with diaeresis, q, !, 3 spaces: from position 0 at byte 12, the wrap after position 7
+    scene_set_text("              \xE4q!   ");
+    init_scene(true, INTRO_PICTURE);
+    EXPECT_EQ(scene.scroll_length, 20);
+    scene.scroll_start = 12;
+    fake_calls_clear();
+    draw_scroller();
+    std::vector<double> names, expected(18, 32);
+    for (const FakeCall& c : fake_calls_named("glCallList"))
+        names.push_back(c.args[0]);
+    expected[2] = 4294967268.0, expected[3] = 113, expected[4] = 33;
+    EXPECT_EQ(names, expected);
+    // the reset brings the shipped text back, and an empty one keeps it
+    scene_reset();
+    scene_set_text("");
+    init_scene(true, INTRO_PICTURE);
+    EXPECT_EQ(scene.scroll_length, (int)strlen(scroll_text));
+}

@@ -4,12 +4,13 @@
 //   {"op": "launch", "browser": "chromium"|"firefox", "display": ":5", "offline": false, "raf": null|60,
 //    "ticks": null|60, "slow_draw": 0, "busy": null|[50, 200], "no_webgl": false,   timers and frames on
 //    ticks of that rate, ms more each drawn frame, the page's thread blocked [ms] every [ms]
-//    "grab": [1, 2, 500], "audio_seconds": 0, "gl_calls": 0}   gl_calls: GL lines up to the end of that frame
+//    "grab": [1, 2, 500], "audio_seconds": 0, "gl_calls": 0, "gl_only": null}   gl_calls: GL lines up to the
+//    end of that frame; gl_only: only the lines that start so, and "# frame N" after each frame's
 //   {"op": "emulate", "width": 390, "height": 844, "dpr": 3}   a phone;  {"op": "touch", "selector": "...", "hold": ms}
 //   {"op": "goto", "url": "..."}                  opens the page with the test hooks in place
 //   {"op": "eval", "expr": "..."}                 the expression's value (JSON)
 //   {"op": "wait", "expr": "...", "timeout": s}   polls until the expression is truthy; its value
-//   {"op": "click", "selector": "..."}  {"op": "key", "key": "Escape"}
+//   {"op": "click", "selector": "..."}  {"op": "key", "key": "Escape"}  {"op": "type", "selector": "...", "text": "..."}
 //   {"op": "save", "expr": "...", "file": "...", "base64": true, "append": false}  the string value to a file
 //   {"op": "close"}
 // Answers are {"ok": true, "value": ...} or {"ok": false, "error": "..."}.
@@ -23,7 +24,8 @@ const puppeteer = require('puppeteer-core');
 function install(options) {
     const wanted = new Set(options.grab || []);
     const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, audioDone: false, rate: 0, gl: [],
-        pixels: {}, context: null, steps: [], inFrame: false, underruns: 0, letGo: [] };
+        pixels: {}, context: null, steps: [], inFrame: false, downloads: [], alerts: [], underruns: 0, letGo: [] };
+    window.alert = (message) => { gh.alerts.push(String(message)); };
     const base64 = (bytes) => {
         let text = '';
         for (let i = 0; i < bytes.length; i += 0x8000)
@@ -113,7 +115,8 @@ function install(options) {
         onLetGo(count) { gh.letGo.push([count, performance.now()]); },
         onEnd(status) { gh.ends.push([status, performance.now()]); },
         onBox(caption, text, buttons) { gh.boxes.push({ caption, text, buttons: Array.from(buttons || []) }); gh.boxAt = performance.now(); },
-        onGlCall(line) { if (options.gl_calls && gh.glOpen) gh.gl.push(line); },
+        onGlCall(line) { if (options.gl_calls && gh.glOpen && line.startsWith(options.gl_only || '')) gh.gl.push(line); },
+        onDownload(name, html) { gh.downloads.push([name, html]); },
     };
 }
 
@@ -175,6 +178,7 @@ const ops = {
         return true;
     },
     key: async (c) => { await page.keyboard.press(c.key); return true; },
+    type: async (c) => { await page.type(c.selector, c.text); return true; },
     save: async (c) => {
         const value = await page.evaluate(c.expr);
         if (typeof value != 'string')

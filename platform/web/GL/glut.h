@@ -1,4 +1,4 @@
-// The GLUT subset of the browser build (glut_web.cpp): only the calls and constants the intro makes,
+// The GLUT subset of the browser build (glut.cpp): only the calls and constants the intro makes,
 // so that any other GLUT call is a link error rather than a silent stand-in.
 #pragma once
 

@@ -8,8 +8,6 @@
 
 #include <libopenmpt/libopenmpt.h>
 
-#include <cstring>
-
 // Blocks queued on the device: eight of PLAYER_BLOCK_FRAMES, about 186 ms at 44,100 Hz, which a
 // busy machine does not run dry.
 static const int PLAYER_BLOCKS = 8;
@@ -35,14 +33,9 @@ static Player player;
 // Fills one block with the playing module, or with silence, and queues it. Allocates nothing.
 static void player_fill(WAVEHDR* header, float* out)
 {
-    size_t done = 0;
     EnterCriticalSection(&player.lock);
-    if (player.playing && player.module != nullptr)
-        done = openmpt_module_read_interleaved_float_stereo(
-            player.module, player.rate, PLAYER_BLOCK_FRAMES, out);
+    player_render(player.playing ? player.module : nullptr, player.rate, out, PLAYER_BLOCK_FRAMES);
     LeaveCriticalSection(&player.lock);
-    // whatever the module did not fill (nothing playing, or a module that stopped) is silence
-    memset(out + done * 2, 0, (PLAYER_BLOCK_FRAMES - done) * 2 * sizeof(float));
     waveOutWrite(player.device, header, sizeof *header);
 }
 

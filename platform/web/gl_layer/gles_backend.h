@@ -40,7 +40,6 @@ struct Backend {
     Uint (*CreateProgram)();
     Uint (*CreateShader)(Enum type);
     void (*DeleteBuffers)(Sizei n, const Uint* buffers);
-    void (*DeleteTextures)(Sizei n, const Uint* textures);
     void (*Disable)(Enum cap);
     void (*DisableVertexAttribArray)(Uint index);
     void (*DrawArrays)(Enum mode, Int first, Sizei count);
@@ -88,7 +87,6 @@ struct Backend {
     X(CreateProgram) \
     X(CreateShader) \
     X(DeleteBuffers) \
-    X(DeleteTextures) \
     X(Disable) \
     X(DisableVertexAttribArray) \
     X(DrawArrays) \
@@ -123,7 +121,8 @@ struct Backend {
 // program with a message.
 void load(Backend* backend);
 
-// The trace hook of each entry point: records the call in the traced build, does nothing otherwise.
+// The traced build's hook (gl_web_trace.cpp), called by each of its entry points with the call's name and
+// arguments; the release build's entry points do not call it, and it is not linked there.
 void trace(const char* name, const double* args, int count, const void* pointer);
 
 } // namespace gles

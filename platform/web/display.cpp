@@ -1,5 +1,5 @@
 // The display in the browser: a page cannot switch the screen's mode, name a window class or set a
-// swap interval, so these do nothing; the canvas is scaled to the screen instead (glut_web.cpp).
+// swap interval, so these do nothing; the canvas is scaled to the screen instead (glut.cpp).
 #include "platform.h"
 
 // Called by set_display_mode: the intro runs on the screen's own mode, as where a switch fails.

@@ -2,8 +2,6 @@
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
-#include <cstring>
-
 #include "platform.h"
 
 // The player's state, in one record: all zero at program start and after player_free. The audio
@@ -24,12 +22,8 @@ static void player_fill(void* userdata, Uint8* stream, int length)
 {
     (void)userdata;
     float* out = (float*)stream;
-    const size_t frames = (size_t)length / (2 * sizeof(float));
-    size_t done = 0;
-    if (player.playing && player.module != nullptr)
-        done = openmpt_module_read_interleaved_float_stereo(player.module, player.rate, frames, out);
-    // whatever the module did not fill (nothing playing, or a module that stopped) is silence
-    memset(out + done * 2, 0, (frames - done) * 2 * sizeof(float));
+    player_render(
+        player.playing ? player.module : nullptr, player.rate, out, (size_t)length / (2 * sizeof(float)));
 }
 
 // Called by start_music first: opens the default output device at rate frames per second,

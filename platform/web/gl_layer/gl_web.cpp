@@ -27,13 +27,21 @@ namespace
 
 bool dropping();
 
-template <class... T> void trace(const char* name, T... values)
+// The log of the traced build, which compiles this file a second time with GL_WEB_TRACED: each entry
+// point hands its name and arguments (and the address it was given, if any) to gles::trace. The release
+// build's entry points are compiled without it and pack nothing.
+#ifdef GL_WEB_TRACED
+template <class... T> void trace_with(const void* pointer, const char* name, T... values)
 {
     if (dropping())
         return; // a step nobody sees is not in the log either
     const double args[sizeof...(T) + 1] = { (double)values... };
-    gles::trace(name, args, (int)sizeof...(T), nullptr);
+    gles::trace(name, args, (int)sizeof...(T), pointer);
 }
+#else
+template <class... T> void trace_with(const void*, const char*, T...) { }
+#endif
+template <class... T> void trace(const char* name, T... values) { trace_with(nullptr, name, values...); }
 
 // A 4 x 4 matrix, column by column, as GL keeps it.
 struct Matrix {
@@ -90,7 +98,6 @@ struct Light {
     bool enabled;
     float ambient[4];
     float diffuse[4];
-    float specular[4];
     float position[4]; // in eye space, as the modelview was when it was given
 };
 
@@ -103,6 +110,10 @@ struct Texture {
     GLint mag_filter;
     std::vector<unsigned char> pixels; // rows of width x 3 bytes, top row first as given
 };
+
+// uniform locations, in the order of UNIFORM_NAMES
+enum { U_MVP, U_MODELVIEW, U_NORMAL_MATRIX, U_LIGHTING, U_COLOR_MATERIAL, U_MATERIAL_AMBIENT, U_MATERIAL_DIFFUSE,
+    U_LIGHT_ENABLED, U_LIGHT_AMBIENT, U_LIGHT_DIFFUSE, U_LIGHT_POSITION, U_TEXTURING, U_TEXTURE, U_COUNT };
 
 // Everything GL keeps, and what the GPU holds of it.
 struct State {
@@ -122,8 +133,8 @@ struct State {
     // lighting
     bool lighting;
     bool color_material;
-    Light lights[2] = { { false, { 0, 0, 0, 1 }, { 1, 1, 1, 1 }, { 1, 1, 1, 1 }, { 0, 0, 1, 0 } },
-        { false, { 0, 0, 0, 1 }, { 0, 0, 0, 1 }, { 0, 0, 0, 1 }, { 0, 0, 1, 0 } } };
+    Light lights[2] = { { false, { 0, 0, 0, 1 }, { 1, 1, 1, 1 }, { 0, 0, 1, 0 } },
+        { false, { 0, 0, 0, 1 }, { 0, 0, 0, 1 }, { 0, 0, 1, 0 } } };
     float material_ambient[4] = { 0.2f, 0.2f, 0.2f, 1 };
     float material_diffuse[4] = { 0.8f, 0.8f, 0.8f, 1 };
     // fragments
@@ -150,17 +161,14 @@ struct State {
     bool list_normal_given, list_color_given, list_texcoord_given;
     float saved_normal[3], saved_color[4], saved_texcoord[2]; // the current values, kept while compiling
     // GPU objects
-    gles::Uint program;
     gles::Uint stream_buffer;
-    gles::Int u[32];
+    gles::Int u[U_COUNT];
 };
 State s;
 
 bool dropping() { return s.dropping; }
 
-// uniform locations, in the order of UNIFORM_NAMES
-enum { U_MVP, U_MODELVIEW, U_NORMAL_MATRIX, U_LIGHTING, U_COLOR_MATERIAL, U_MATERIAL_AMBIENT, U_MATERIAL_DIFFUSE,
-    U_LIGHT_ENABLED, U_LIGHT_AMBIENT, U_LIGHT_DIFFUSE, U_LIGHT_POSITION, U_TEXTURING, U_TEXTURE, U_COUNT };
+// the uniforms' names in the shaders, by U_
 const char* const UNIFORM_NAMES[U_COUNT] = { "u_mvp", "u_modelview", "u_normal_matrix", "u_lighting",
     "u_color_material", "u_material_ambient", "u_material_diffuse", "u_light_enabled", "u_light_ambient",
     "u_light_diffuse", "u_light_position", "u_texturing", "u_texture" };
@@ -290,7 +298,6 @@ void make_gpu_objects()
         s.gl.BindAttribLocation(program, i, attributes[i]);
     s.gl.LinkProgram(program);
     check(program, gles::LINK_STATUS, s.gl.GetProgramiv, s.gl.GetProgramInfoLog, "the shaders do not link");
-    s.program = program;
     s.gl.UseProgram(program);
     for (int i = 0; i < U_COUNT; i++)
         s.u[i] = s.gl.GetUniformLocation(program, UNIFORM_NAMES[i]);
@@ -399,8 +406,7 @@ void do_light(GLenum light, GLenum name, const float* v)
         memcpy(l.diffuse, v, sizeof l.diffuse);
         break;
     case GL_SPECULAR:
-        memcpy(l.specular, v, sizeof l.specular);
-        break;
+        break; // the material's specular colour stays black: the lights' never count
     case GL_POSITION: {
         // into eye space by the modelview as it is now
         const float* m = s.modelview.back().m;
@@ -657,10 +663,10 @@ void glPixelStorei(GLenum name, GLint value)
 
 void glLightfv(GLenum light, GLenum name, const GLfloat* params)
 {
-    const bool four = name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_POSITION;
-    const double args[6] = { (double)light, (double)name, params[0], four ? params[1] : 0, four ? params[2] : 0,
-        four ? params[3] : 0 };
-    gles::trace("glLightfv", args, four ? 6 : 3, params);
+    if (name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_POSITION)
+        trace_with(params, "glLightfv", light, name, params[0], params[1], params[2], params[3]);
+    else
+        trace_with(params, "glLightfv", light, name, params[0]);
     if (!record(OP_LIGHT, light, name, params, 4))
         do_light(light, name, params);
 }
@@ -827,8 +833,7 @@ void glGenTextures(GLsizei n, GLuint* textures)
         if (gpu())
             upload_texture(s.textures[textures[i]]);
     }
-    const double args[1] = { (double)n };
-    gles::trace("glGenTextures", args, 1, textures);
+    trace_with(textures, "glGenTextures", n);
 }
 
 void glBindTexture(GLenum target, GLuint texture)
@@ -862,9 +867,7 @@ void glTexParameteri(GLenum target, GLenum name, GLint value)
 void glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width, GLsizei height, GLint border,
     GLenum format, GLenum type, const GLvoid* pixels)
 {
-    const double args[8] = { (double)target, (double)level, (double)internal_format, (double)width,
-        (double)height, (double)border, (double)format, (double)type };
-    gles::trace("glTexImage2D", args, 8, pixels);
+    trace_with(pixels, "glTexImage2D", target, level, internal_format, width, height, border, format, type);
     auto found = s.textures.find(s.bound_texture);
     if (target != GL_TEXTURE_2D || level != 0 || (internal_format != 3 && internal_format != GL_RGB) || border != 0
         || format != GL_RGB || type != GL_UNSIGNED_BYTE || found == s.textures.end() || s.compiling || !pixels)

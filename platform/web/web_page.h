@@ -1,5 +1,5 @@
 // What the browser build's platform files share: the page's script (library.js) they call, and the
-// entries the page calls back into. Every module keeps its state in one record with a reset.
+// entries the page calls back into. Every module keeps its state in one record.
 #pragma once
 
 extern "C" {
@@ -19,8 +19,6 @@ void web_wait_visible();
 // Sizes the canvas to the largest 4:3 rectangle of the page in device pixels, now and whenever the
 // page changes size; reports each size through glut_web_resized.
 void web_canvas_fit(int width, int height);
-// Asks for full screen; the page may refuse outside a gesture.
-void web_full_screen();
 void web_cursor_hide();
 // True when the page runs under the browser tests' hooks (window.glimmerhornTest).
 bool web_hooked();
@@ -30,7 +28,7 @@ void web_frame_shown(unsigned frame);
 void web_steps_let_go(int count);
 // True when the tests' hook asks that frame number `frame` be drawn even if it would not be shown.
 bool web_frame_wanted(unsigned frame);
-// Hands the GL log's lines (each ending in a line break) to the tests' hook, one call a line.
+// Hands the GL log's lines (each ending in a line break) to the tests' hook, all of a frame at once.
 void web_gl_lines(const char* lines);
 // The sound's output: an AudioContext made running by the question's answer. Waits for it; returns
 // its frames per second, or 0 when the page has no sound or it was refused.
@@ -39,6 +37,11 @@ int web_audio_open();
 bool web_audio_start();
 void web_audio_stop();
 void web_audio_close();
+// The sender's text the page hands the program, size bytes of UTF-8 in a block the caller frees;
+// null when the page has none (the intro's own text plays).
+char* web_greeting_text(int* size);
+// Tells the page that the rule refused its text, and why; the intro's own text plays.
+void web_greeting_refused(const char* message);
 
 // Entries the page calls (kept in the build by EMSCRIPTEN_KEEPALIVE).
 // A key pressed on the page (or the touch gesture's Esc): queued for the main loop.
@@ -48,10 +51,15 @@ void glut_web_resized(int width, int height);
 // Renders the next PLAYER_BLOCK_FRAMES frames of the playing module (silence when none plays) and
 // returns them: left channel first, then right.
 float* player_web_block();
+// Folds size bytes of a sender's UTF-8 text by the greeting rule (greeting.h) for the page's
+// composer; the answer stays valid until the next call: [ok, bytes, byte count, message (UTF-8, NUL
+// ended), gaps, gap count], gaps being gap count pairs of [code point, count].
+const int* greeting_web_fold(const char* utf8, int size);
+// The intro's own scroll text, NUL-terminated ISO 8859-1: what the composer starts from.
+const char* greeting_web_own_text();
 }
 
-// The records' resets, for a new start in one page (tests) and for symmetry with the first start.
-void glut_web_reset();
+// The records' resets, at their module's start and end.
 void frame_timer_web_reset();
 // True when another step is due in this shown frame after the coming one (frame_timer_web.cpp).
 bool frame_timer_web_more_due();
