@@ -86,7 +86,8 @@ function install(options) {
     }
     document.addEventListener('click', (e) => { if (e.target.closest && e.target.closest('dialog.box')) gh.answered = performance.now(); }, true);
     window.glimmerhornTest = {
-        drawStep(number) { return wanted.has(number); },
+        // with gl_only every step up to gl_calls is drawn: its lines are each step's
+        drawStep(number) { return wanted.has(number) || (!!options.gl_only && number <= options.gl_calls); },
         onFrame(number, gl, canvas) {
             gh.inFrame = true;
             gh.context = gl;
