@@ -1442,13 +1442,8 @@ class Browser:
         return "http://127.0.0.1:%d/%s" % (self.server.server_address[1], name)
 
     def open(self, name="index.html"):
-        """Opens the page; returns the URLs requested while it loaded. Firefox with a sound server takes a
-        second or more here to bring its output up, which the page starts when the question shows: it is
-        given that, as a viewer reading the question gives it, before the answer's second begins."""
-        requests = self.call("goto", url=self.url(name))
-        if self.pulse:
-            time.sleep(2.0)
-        return requests
+        """Opens the page; returns the URLs requested while it loaded."""
+        return self.call("goto", url=self.url(name))
 
     def eval(self, expr):
         return self.call("eval", expr=expr)
@@ -1461,11 +1456,16 @@ class Browser:
             raise AssertionError("%s: waiting for %s: %s" % (self.browser, what or expr, str(error)[:400]))
 
     def wait_for_box(self, timeout=60.0):
-        """Waits for an open box (``dialog.box``); returns its caption, text and buttons (value, label)."""
-        return self.wait("""(() => { const d = document.querySelector('dialog.box[open]'); return d && {
+        """Waits for an open box (``dialog.box``); returns its caption, text and buttons (value, label). Firefox
+        with a sound server takes a second or more here to bring up the output the page starts when the
+        question shows: it is given that, as a viewer reading the question gives it."""
+        box = self.wait("""(() => { const d = document.querySelector('dialog.box[open]'); return d && {
             caption: d.querySelector('.caption').textContent, text: d.querySelector('.text').textContent,
             buttons: [...d.querySelectorAll('button')].map(b => [b.value, b.textContent.trim()])}; })()""",
                          timeout, "a box")
+        if self.pulse and ["yes", "Yes"] in box["buttons"]:
+            time.sleep(2.0)
+        return box
 
     def start(self, yes, page="index.html", frames=3):
         """Opens the page, checks that the first box is the question, answers it and waits for frames."""
