@@ -25,12 +25,11 @@ namespace
     abort();
 }
 
-bool dropping();
-
 // The log of the traced build, which compiles this file a second time with GL_WEB_TRACED: each entry
 // point hands its name and arguments (and the address it was given, if any) to gles::trace. The release
 // build's entry points are compiled without it and pack nothing.
 #ifdef GL_WEB_TRACED
+bool dropping();
 template <class... T> void trace_with(const void* pointer, const char* name, T... values)
 {
     if (dropping())
@@ -166,7 +165,9 @@ struct State {
 };
 State s;
 
+#ifdef GL_WEB_TRACED
 bool dropping() { return s.dropping; }
+#endif
 
 // the uniforms' names in the shaders, by U_
 const char* const UNIFORM_NAMES[U_COUNT] = { "u_mvp", "u_modelview", "u_normal_matrix", "u_lighting",
