@@ -124,7 +124,10 @@ class Page(unittest.TestCase):
                     due = (times[-1] - times[0]) / 10
                     self.assertEqual(list(numbers), sorted(set(numbers)), "steps drawn twice or out of order")
                     ran = numbers[-1] - numbers[0]
-                    self.assertTrue(ran <= due * 1.01 + 2 and (ran >= due * 0.99 - 2 or ran + let_go >= due * 0.99 - 2),
+                    # a drawn frame's number is the steps due at its animation frame, its time when it was drawn:
+                    # on a loaded software renderer the two ends may each lag by one frame's catch-up
+                    self.assertTrue(ran <= due * 1.01 + 2 and (ran >= due * 0.99 - 2 or
+                                                               ran + let_go >= due * 0.99 - 2 * MAX_STEPS_A_FRAME),
                                     "%d steps run, %d let go, %.0f due" % (ran, let_go, due))
                     self.assertTrue(let_go == 0 or max(gaps) > (MAX_STEPS_A_FRAME - 10) * 10, "let go without a stall")
                     self.assertLessEqual(len(gaps) * 1000.0 / (times[-1] - times[0]), shown * 1.02, "frames drawn a second")
