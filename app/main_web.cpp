@@ -64,6 +64,15 @@ EMSCRIPTEN_KEEPALIVE const int* greeting_web_fold(const char* utf8, int size)
 // Called by the page's composer when it opens with no sender's text: the intro's own.
 EMSCRIPTEN_KEEPALIVE const char* greeting_web_own_text() { return scroll_text; }
 
+// Called by the page whenever it sizes the canvas: the canvas is the frame's own rectangle, the
+// largest 4:3 one of the page's stage, by the rule every window of the intro's uses.
+EMSCRIPTEN_KEEPALIVE const FrameViewport* frame_viewport_fit_web(int width, int height)
+{
+    static FrameViewport fit;
+    fit = frame_viewport_fit(width, height);
+    return &fit;
+}
+
 int main()
 {
     take_page_greeting();

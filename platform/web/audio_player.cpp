@@ -13,7 +13,7 @@ struct PlayerWeb {
     int rate; // the output's frames per second
     openmpt_module* module; // the loaded module, or null
     bool playing; // blocks are rendered from module
-    float block[2][PLAYER_BLOCK_FRAMES]; // the last rendered block, left then right
+    float block[PLAYER_BLOCK_FRAMES * 2]; // the last rendered block, left and right interleaved
 };
 
 static PlayerWeb player_web;
@@ -43,7 +43,7 @@ bool player_open(int rate)
 
 // Called by start_music once the output is open: the page's node starts pulling blocks, silent until
 // a module plays.
-bool player_start() { return player_web.open && web_audio_start(); }
+bool player_start() { return player_web.open && web_audio_start(PLAYER_BLOCK_FRAMES); }
 
 // Called by start_music with the embedded module, with the tune's render settings.
 bool player_load(const void* module, size_t size)
@@ -87,12 +87,7 @@ void player_free()
 // Called by the page's audio node for each block it sends on. Allocates nothing.
 EMSCRIPTEN_KEEPALIVE float* player_web_block()
 {
-    size_t done = 0;
-    if (player_web.playing && player_web.module != nullptr)
-        done = openmpt_module_read_float_stereo(player_web.module, player_web.rate, PLAYER_BLOCK_FRAMES,
-            player_web.block[0], player_web.block[1]);
-    // whatever the module did not fill is silence
-    for (int channel = 0; channel < 2; channel++)
-        memset(player_web.block[channel] + done, 0, (PLAYER_BLOCK_FRAMES - done) * sizeof(float));
-    return player_web.block[0];
+    player_render(player_web.playing ? player_web.module : nullptr, player_web.rate, player_web.block,
+        PLAYER_BLOCK_FRAMES);
+    return player_web.block;
 }

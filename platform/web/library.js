@@ -93,13 +93,22 @@ mergeInto(LibraryManager.library, {
       if (context && context.state != 'running' && context.state != 'closed' && web.node && web.running())
         context.resume().catch(function () {});
     },
+    blockFrames: 0, // frames in a block the program renders, told by web_audio_start
+    // the program's next block, its interleaved samples split into the two channels the nodes play
+    audioBlock: function () {
+      var frames = web.blockFrames, at = _player_web_block() >> 2;
+      var left = new Float32Array(frames), right = new Float32Array(frames);
+      for (var i = 0; i < frames; i++) {
+        left[i] = HEAPF32[at + 2 * i];
+        right[i] = HEAPF32[at + 2 * i + 1];
+      }
+      return [left, right];
+    },
     // keeps aheadBlocks blocks rendered ahead in the worklet's queue
     audioFill: function () {
       var context = web.audio;
       while (web.node && web.ahead < web.aheadBlocks) {
-        var at = _player_web_block() >> 2;
-        var left = HEAPF32.slice(at, at + 1024);
-        var right = HEAPF32.slice(at + 1024, at + 2048);
+        var block = web.audioBlock(), left = block[0], right = block[1];
         if (web.hook && web.hook.onAudio) web.hook.onAudio(left, right, context.sampleRate);
         web.node.port.postMessage([left, right], [left.buffer, right.buffer]);
         web.ahead++;
@@ -254,9 +263,11 @@ mergeInto(LibraryManager.library, {
       if (document.body.classList.contains('running')) {
         var stage = web.stage();
         ratio = window.devicePixelRatio || 1;
-        w = Math.floor(stage.clientWidth * ratio);
-        h = Math.floor(stage.clientHeight * ratio);
-        if (w * 3 >= h * 4) w = Math.floor(h * 4 / 3); else h = Math.floor(w * 3 / 4);
+        // the canvas takes the rectangle the program draws its frame in on any window
+        var fitted = _frame_viewport_fit_web(Math.floor(stage.clientWidth * ratio),
+          Math.floor(stage.clientHeight * ratio)) >> 2;
+        w = HEAP32[fitted + 2];
+        h = HEAP32[fitted + 3];
       }
       canvas.style.width = w / ratio + 'px';
       canvas.style.height = h / ratio + 'px';
@@ -350,8 +361,9 @@ mergeInto(LibraryManager.library, {
   },
 
   web_audio_start__deps: ['$web'],
-  web_audio_start: function () {
+  web_audio_start: function (blockFrames) {
     var context = web.audio;
+    web.blockFrames = blockFrames;
     try {
       if (web.workletLoaded) {
         web.node = new AudioWorkletNode(context, 'glimmerhorn-output', { numberOfInputs: 0, outputChannelCount: [2] });
@@ -366,15 +378,15 @@ mergeInto(LibraryManager.library, {
         // the first blocks once the module plays (start_music's next steps, before the first frame)
         setTimeout(web.audioFill, 0);
       } else {
-        var blocks = 4; // 4 x 1024 frames a callback, about 93 ms at 44,100 Hz
-        web.node = context.createScriptProcessor(1024 * blocks, 0, 2);
+        var blocks = 4; // 4 blocks a callback, about 93 ms at 44,100 Hz
+        web.node = context.createScriptProcessor(blockFrames * blocks, 0, 2);
         web.node.onaudioprocess = function (event) {
           var left = event.outputBuffer.getChannelData(0);
           var right = event.outputBuffer.getChannelData(1);
           for (var i = 0; i < blocks; i++) {
-            var at = _player_web_block() >> 2;
-            left.set(HEAPF32.subarray(at, at + 1024), i * 1024);
-            right.set(HEAPF32.subarray(at + 1024, at + 2048), i * 1024);
+            var block = web.audioBlock();
+            left.set(block[0], i * blockFrames);
+            right.set(block[1], i * blockFrames);
           }
           if (web.hook && web.hook.onAudio) web.hook.onAudio(left.slice(), right.slice(), context.sampleRate);
         };

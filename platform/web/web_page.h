@@ -2,6 +2,9 @@
 // entries the page calls back into. Every module keeps its state in one record.
 #pragma once
 
+// the rectangle a frame is drawn in (app.h)
+struct FrameViewport;
+
 extern "C" {
 // The page's script, platform/web/library.js. The calls marked "waits" suspend the program (Asyncify)
 // until the page answers, so that the code above keeps its blocking calls.
@@ -33,8 +36,9 @@ void web_gl_lines(const char* lines);
 // The sound's output: an AudioContext made running by the question's answer. Waits for it; returns
 // its frames per second, or 0 when the page has no sound or it was refused.
 int web_audio_open();
-// Lets the output pull rendered blocks (player_web_block); false when no output node can be made.
-bool web_audio_start();
+// Lets the output pull rendered blocks of block_frames frames (player_web_block); false when no output
+// node can be made.
+bool web_audio_start(int block_frames);
 void web_audio_stop();
 void web_audio_close();
 // The sender's text the page hands the program, size bytes of UTF-8 in a block the caller frees;
@@ -49,7 +53,7 @@ void glut_web_key(int key);
 // The canvas took a new size in device pixels: the main loop tells the reshape callback.
 void glut_web_resized(int width, int height);
 // Renders the next PLAYER_BLOCK_FRAMES frames of the playing module (silence when none plays) and
-// returns them: left channel first, then right.
+// returns them, left and right interleaved.
 float* player_web_block();
 // Folds size bytes of a sender's UTF-8 text by the greeting rule (greeting.h) for the page's
 // composer; the answer stays valid until the next call: [ok, bytes, byte count, message (UTF-8, NUL
@@ -57,6 +61,9 @@ float* player_web_block();
 const int* greeting_web_fold(const char* utf8, int size);
 // The intro's own scroll text, NUL-terminated ISO 8859-1: what the composer starts from.
 const char* greeting_web_own_text();
+// The rectangle the frame is drawn in within width x height device pixels (frame_viewport_fit's),
+// which the page gives the canvas; valid until the next call.
+const FrameViewport* frame_viewport_fit_web(int width, int height);
 }
 
 // The records' resets, at their module's start and end.
