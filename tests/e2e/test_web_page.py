@@ -188,8 +188,9 @@ class Page(unittest.TestCase):
     def test_a_lost_context_is_restored_and_the_intro_draws_on(self):
         for browser in harness.browsers():
             with self.subTest(browser=browser):
+                # a greeting of one full stop: the restored frame is the picture, which no letter covers
                 page = self.browser(browser)
-                page.start(yes=True, frames=100)
+                page.start(yes=True, page="index.html#g=Lg", frames=100)
                 page.lose_context(500)
                 page.wait("__gh.context.isContextLost()", 10.0, "the context to be lost")
                 page.wait("!__gh.context.isContextLost()", 30.0, "the context to come back")
