@@ -7,6 +7,7 @@
 // is not raced through: at most MAX_STEPS_A_FRAME steps (250 ms of the intro) run in one shown frame
 // and the rest are let go, the next step keeping the 10 ms grid. A frame slower than that is a stall,
 // not a slow machine: a page drawing in software on a loaded machine takes up to a tenth of a second.
+// A step that came due but could not run (the context lost, so nothing was drawn) is let go too.
 #include "platform.h"
 #include "web_page.h"
 
@@ -18,6 +19,8 @@ struct FrameTimerWeb {
     double period_ms; // the delay of the last arming: one step
     double next_ms; // the page clock at which the next step is due; 0 before the first arming
     int more_due; // steps still to run in this shown frame after the coming one
+    bool step_ran; // the step the last wait gave its turn to has run (frame_timer_web_step_ran)
+    int unrun; // steps whose turn came and went with nothing run, not yet told
 };
 
 static FrameTimerWeb frame_timer_web;
@@ -25,6 +28,8 @@ static FrameTimerWeb frame_timer_web;
 void frame_timer_web_reset() { frame_timer_web = FrameTimerWeb(); }
 
 bool frame_timer_web_more_due() { return frame_timer_web.more_due > 0; }
+
+void frame_timer_web_step_ran() { frame_timer_web.step_ran = true; }
 
 // Called by init_frame_timer: the page clock counts fractions of milliseconds.
 bool frame_timer_query(unsigned* period_min, unsigned* period_max)
@@ -68,6 +73,9 @@ bool frame_timer_arm(unsigned delay_ms)
 void frame_timer_wait()
 {
     FrameTimerWeb& t = frame_timer_web;
+    if (!t.step_ran)
+        t.unrun++; // on_idle waits out a turn in which no frame could be made
+    t.step_ran = false;
     if (t.more_due > 0) {
         t.more_due--;
         return;
@@ -79,8 +87,10 @@ void frame_timer_wait()
         const int due = (int)((now - t.next_ms) / t.period_ms) + 1;
         t.next_ms += due * t.period_ms;
         t.more_due = (due < MAX_STEPS_A_FRAME ? due : MAX_STEPS_A_FRAME) - 1;
-        if (due > MAX_STEPS_A_FRAME)
-            web_steps_let_go(due - MAX_STEPS_A_FRAME);
+        const int let_go = t.unrun + (due > MAX_STEPS_A_FRAME ? due - MAX_STEPS_A_FRAME : 0);
+        t.unrun = 0;
+        if (let_go > 0)
+            web_steps_let_go(let_go);
         return;
     }
 }

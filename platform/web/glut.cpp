@@ -174,6 +174,7 @@ int glutCreateWindow(const char* title)
 void glutSwapBuffers()
 {
     glut_web.frame++;
+    frame_timer_web_step_ran();
     const char* lines = gl_web_trace_take();
     if (glut_web.dropping)
         return;

@@ -70,4 +70,6 @@ const FrameViewport* frame_viewport_fit_web(int width, int height);
 void frame_timer_web_reset();
 // True when another step is due in this shown frame after the coming one (frame_timer_web.cpp).
 bool frame_timer_web_more_due();
+// Called by glutSwapBuffers: the step whose turn it is has run, drawn or not.
+void frame_timer_web_step_ran();
 void player_web_reset();

@@ -24,7 +24,8 @@ const puppeteer = require('puppeteer-core');
 function install(options) {
     const wanted = new Set(options.grab || []);
     const gh = window.__gh = { wanted, glOpen: true, frames: [], boxes: [], ends: [], audio: [], audioFrames: 0, audioDone: false, rate: 0, gl: [],
-        pixels: {}, context: null, steps: [], inFrame: false, downloads: [], alerts: [], underruns: 0, letGo: [] };
+        pixels: {}, context: null, steps: [], inFrame: false, downloads: [], alerts: [], underruns: 0, letGo: [], lost: 0 };
+    window.addEventListener('webglcontextlost', () => { gh.lost++; }, true);
     window.alert = (message) => { gh.alerts.push(String(message)); };
     const base64 = (bytes) => {
         let text = '';
