@@ -73,7 +73,9 @@ function install(options) {
     if (options.ticks) {
         // as above
     } else if (options.raf) {
-        // a display refreshing at options.raf Hz in place of the browser's own
+        // a display refreshing at options.raf Hz in place of the browser's own. Made of timeouts, it has none of
+        // the real one's back-pressure: on a loaded machine the page draws ahead of the GPU process, and a later
+        // frame's drawing then blocks the page for seconds, a stall that the steps let go account for
         const period = 1000 / options.raf;
         const start = performance.now();
         window.requestAnimationFrame = (callback) => {
