@@ -6,6 +6,7 @@ one, which builds the wasm libraries again: a quarter of an hour on two cores).
 
     cmake --build build --target bench_web
     python3 bench/web.py --binary build/glimmerhorn --recorder build/tools/libgl_probe.so [--seconds 10] [--cold]
+        [--browser chromium|firefox] [--web-only]
 
 A step time is one call of the page's timer or animation frame that draws and presents a frame, timed
 inside the page. GLIMMERHORN_WEB_BUILD picks the build measured (build-web/ by default).
@@ -83,21 +84,26 @@ def sizes(path):
 def main():
     parser = pacing.arguments(__doc__)
     parser.add_argument("--cold", action="store_true", help="also time tools/web.sh with an empty cache")
+    parser.add_argument("--browser", action="append", choices=harness.BROWSERS, help="only this browser (again for more)")
+    parser.add_argument("--web-only", action="store_true", help="only the browsers' figures: no Linux build, sizes or build time")
     args = parser.parse_args()
     os.environ["GLIMMERHORN_GL_PROBE"] = os.path.abspath(args.recorder)
 
     print("web: 32-bit mode, %.0f s after %.0f s of warm-up" % (args.seconds, args.warm_up))
-    print("-- Linux build, Xvfb 800x600x24")
-    with harness.Xvfb(depth=24) as x:
-        kept = windows.linux_swaps(x, args.binary, args.seconds, args.warm_up)
-        pacing.report(kept)
-        print("CPU a second         %.2f s" % ((kept[-1][1] - kept[0][1]) / (kept[-1][0] - kept[0][0])))
+    if not args.web_only:
+        print("-- Linux build, Xvfb 800x600x24")
+        with harness.Xvfb(depth=24) as x:
+            kept = windows.linux_swaps(x, args.binary, args.seconds, args.warm_up)
+            pacing.report(kept)
+            print("CPU a second         %.2f s" % ((kept[-1][1] - kept[0][1]) / (kept[-1][0] - kept[0][0])))
     cases = (("", {}), (", timers and frames on 60 Hz ticks", {"ticks": 60}),
              (", the page's thread busy 50 ms of every 200", {"busy": [50, 200]}))
-    for browser in harness.BROWSERS:
+    for browser in args.browser or harness.BROWSERS:
         for name, options in cases:
             print("-- %s, 800 x 600 canvas%s" % (browser, name))
             report(*browser_steps(browser, args.seconds, args.warm_up, **options))
+    if args.web_only:
+        return
     build = harness.web_build()
     for path in ("site/glimmerhorn.wasm", "site/glimmerhorn.js", "glimmerhorn.html", "glimmerhorn-1.0.0-web.zip"):
         sizes(os.path.join(build, path))
