@@ -554,10 +554,10 @@ class Openbox:
     """Context manager: the openbox window manager on ``server`` (an XServer), ready once it has set
     _NET_SUPPORTING_WM_CHECK on the root window; stopped on exit.
 
-    Traps: start it before the clients it is to manage (a window mapped before it has no focus
-    given). It reads only OPENBOX_CONFIG (its own HOME and XDG folders, never the user's rc.xml or
-    autostart) and runs with --sm-disable, so it waits for no session manager. With no key bindings it
-    grabs no key: Esc reaches the focused window. ``log_dir``, when given, receives openbox.log.
+    Traps: start it before the clients it is to manage (a window already mapped is not given the
+    focus). It reads only OPENBOX_CONFIG (a HOME of its own, never the user's rc.xml) and runs with
+    --sm-disable, waiting for no session manager. Bound to no key, it grabs none: Esc reaches the
+    focused window. ``log_dir``, when given, receives openbox.log.
     """
 
     def __init__(self, server, log_dir=None):
@@ -570,8 +570,7 @@ class Openbox:
         config = os.path.join(self.folder, "rc.xml")
         with open(config, "w") as f:
             f.write(OPENBOX_CONFIG)
-        env = dict(self.server.env, HOME=self.folder, XDG_CONFIG_HOME=self.folder, XDG_CONFIG_DIRS=self.folder,
-                   XDG_DATA_HOME=self.folder, XDG_CACHE_HOME=self.folder)
+        env = dict(self.server.env, HOME=self.folder, XDG_CONFIG_HOME=self.folder, XDG_CACHE_HOME=self.folder)
         self._log = open(os.path.join(self.log_dir, "openbox.log") if self.log_dir else os.devnull, "wb")
         self.process = subprocess.Popen(["openbox", "--sm-disable", "--config-file", config], env=env,
                                         stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log,
@@ -1410,16 +1409,14 @@ class Browser:
     driver.js's launch options (ticks, slow_draw, busy, no_webgl); ``no_sound``: Firefox has no sound server.
 
     Traps: Firefox makes no WebGL context in its own headless mode, so it runs windowed on an Xvfb of
-    its own with webgl.force-enabled. Its full screen (on the question's answer, as in Chromium) needs a
-    window manager to make the window cover the screen, and the focus in the tab: Firefox starts with it
-    in the address bar, where it stays through the driver's navigations and clicks (which are no X
-    input), and refuses requestFullscreen ("not in the currently focused tab"). So the Xvfb gets Openbox
-    before Firefox starts (it gives a new window the focus and handles _NET_WM_STATE_FULLSCREEN), and one
-    real click (xdotool) into the blank first page moves the focus into the tab. The screen is 800 x 600,
-    as Chromium's headless one is: the page is 800 x 600 both in full screen and windowed (where the
-    window's lower part hangs below the screen, which changes nothing the page draws). Without the
-    window manager the click alone gets the page a full screen the size of the unmanaged window, not of
-    the screen. The canvas's pixels are read inside onFrame, before
+    its own with webgl.force-enabled. Its full screen (on the question's answer, as in Chromium) needs the
+    focus in the tab: Firefox starts with it in the address bar, where the driver's navigations and
+    clicks (no X input) leave it, and refuses requestFullscreen ("not in the currently focused tab").
+    One real click (xdotool) into the blank first page moves it there. And it needs a window manager
+    (Openbox, started first: it focuses a new window and handles _NET_WM_STATE_FULLSCREEN), or the full
+    screen keeps the unmanaged window's size. The screen is 800 x 600, as Chromium's headless one: the
+    page is 800 x 600 in full screen and windowed (the window's foot then hangs below the screen, which
+    changes nothing drawn). The canvas's pixels are read inside onFrame, before
     the swap presents them (the drawing buffer is not preserved after it). The question's click is the
     user gesture Web Audio needs: answer it with ``answer`` (a trusted click), never from page script.
     Firefox plays no sound with no output device (onAudio is never called): it gets a PulseAudio null
@@ -1490,8 +1487,8 @@ class Browser:
         return False
 
     def _focus_page(self):
-        """Moves the focus from the address bar into the tab, as a viewer's click into the page does, and
-        parks the pointer in the screen's far corner."""
+        """Moves the focus from the address bar into the tab, as a viewer's click into the page does; the
+        pointer is then parked in the screen's far corner, off the page's boxes."""
         x, y = self.eval("[mozInnerScreenX + innerWidth / 2, mozInnerScreenY + innerHeight / 2].map(Math.round)")
         self.x.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1",
                    "mousemove", str(self.x.width - 1), str(self.x.height - 1))
