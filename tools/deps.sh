@@ -8,7 +8,8 @@
 # bindings) are for the tests on Wayland compositors; xwd (x11-apps) reads a window's alpha channel.
 # Wine runs the Windows build in the tests (which tools/windows.sh builds with packages of its own);
 # PulseAudio gives it a null sink to play into (and Firefox, in the browser tests, which Chromium and
-# Firefox ESR run, driven by puppeteer-core from npm).
+# Firefox ESR run, driven by puppeteer-core from npm; Firefox's X server gets Openbox, the window
+# manager its full screen needs).
 set -eu
 
 BUILD="cmake make g++ pkg-config libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libjpeg62-turbo-dev
@@ -20,7 +21,7 @@ dpkg-dev file desktop-file-utils ffmpeg
 mutter weston sway kwin-wayland xwayland dbus-daemon pipewire pipewire-bin wireplumber gstreamer1.0-pipewire
 gstreamer1.0-tools gstreamer1.0-plugins-base python3-gi gir1.2-glib-2.0
 wine wine64 pulseaudio pulseaudio-utils
-chromium firefox-esr nodejs npm libgles-dev"
+chromium firefox-esr openbox nodejs npm libgles-dev"
 
 case "${1:-run}" in
 run) wanted="$BUILD" ;;

@@ -41,7 +41,18 @@ mergeInto(LibraryManager.library, {
       var now = !!document.fullscreenElement;
       var left = web.fullScreen && !now;
       web.fullScreen = now;
+      if (now) web.boxesUp();
       if (left && web.running()) _glut_web_key(27);
+    },
+    // A box shown while the full screen was on its way (a warning right after the answer) lies under
+    // the stage, the later of the two to the top layer: shown again, it is over it, its focus kept.
+    boxesUp: function () {
+      document.querySelectorAll('dialog.box[open]').forEach(function (box) {
+        var focused = document.activeElement;
+        box.close();
+        box.showModal();
+        if (box.contains(focused)) focused.focus();
+      });
     },
     // The worklet's code: a queue of the blocks the page sent, played 128 frames at a time; each block
     // played is told back (1), and so is every quantum the queue had nothing for once sound began.
@@ -180,9 +191,10 @@ mergeInto(LibraryManager.library, {
         row.appendChild(button);
       });
       box.append(title, body, row);
-      // a browser may close a modal box by itself (a repeated Esc): a message as with OK, the
-      // question as with No, the answer where no box can be shown
-      box.addEventListener('close', function () { answer(yesNo ? 'no' : 'ok'); });
+      // a browser may close a modal box by itself (a repeated Esc): a message as with OK,
+      // the question as with No, the answer where no box can be shown (one shown again over the full
+      // screen is open again by the time its close event comes)
+      box.addEventListener('close', function () { if (!box.open) answer(yesNo ? 'no' : 'ok'); });
       // a question has no way out but its buttons; a message closes with Esc as with OK
       box.addEventListener('cancel', function (e) {
         e.preventDefault();

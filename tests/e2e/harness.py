@@ -540,6 +540,62 @@ class Xvfb(XServer):
         return False
 
 
+#: openbox's whole configuration: new windows get the focus, and no key or button is bound (a page's
+#: Esc and clicks are the page's)
+OPENBOX_CONFIG = """<?xml version="1.0"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <desktops><number>1</number></desktops>
+</openbox_config>
+"""
+
+
+class Openbox:
+    """Context manager: the openbox window manager on ``server`` (an XServer), ready once it has set
+    _NET_SUPPORTING_WM_CHECK on the root window; stopped on exit.
+
+    Traps: start it before the clients it is to manage (a window already mapped is not given the
+    focus). It reads only OPENBOX_CONFIG (a HOME of its own, never the user's rc.xml) and runs with
+    --sm-disable, waiting for no session manager. Bound to no key, it grabs none: Esc reaches the
+    focused window. ``log_dir``, when given, receives openbox.log.
+    """
+
+    def __init__(self, server, log_dir=None):
+        self.server = server
+        self.log_dir = log_dir
+        self.process = self.folder = self._log = None
+
+    def __enter__(self):
+        self.folder = tempfile.mkdtemp(prefix="glimmerhorn-openbox-")
+        config = os.path.join(self.folder, "rc.xml")
+        with open(config, "w") as f:
+            f.write(OPENBOX_CONFIG)
+        env = dict(self.server.env, HOME=self.folder, XDG_CONFIG_HOME=self.folder, XDG_CACHE_HOME=self.folder)
+        self._log = open(os.path.join(self.log_dir, "openbox.log") if self.log_dir else os.devnull, "wb")
+        self.process = subprocess.Popen(["openbox", "--sm-disable", "--config-file", config], env=env,
+                                        stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log,
+                                        start_new_session=True)
+
+        def ready():
+            if self.process.poll() is not None:
+                raise RuntimeError("openbox exited with status %d before managing the screen" % self.process.returncode)
+            return "window id #" in self.server.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False)
+        try:
+            wait_until(ready, 20.0, what="openbox to manage the screen")
+        except Exception:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        _stop(self.process, signal.SIGTERM, 5.0)
+        if self._log:
+            self._log.close()
+        if self.folder:
+            subprocess.run(["rm", "-rf", self.folder], check=False)
+        return False
+
+
 XORG_DUMMY_CONFIG = """\
 Section "Device"
     Identifier "dummy"
@@ -1353,7 +1409,14 @@ class Browser:
     driver.js's launch options (ticks, slow_draw, busy, no_webgl); ``no_sound``: Firefox has no sound server.
 
     Traps: Firefox makes no WebGL context in its own headless mode, so it runs windowed on an Xvfb of
-    its own (1280 x 1024, the page sized 800 x 600 in it) with webgl.force-enabled. The canvas's pixels are read inside onFrame, before
+    its own with webgl.force-enabled. Its full screen (on the question's answer, as in Chromium) needs the
+    focus in the tab: Firefox starts with it in the address bar, where the driver's navigations and
+    clicks (no X input) leave it, and refuses requestFullscreen ("not in the currently focused tab").
+    One real click (xdotool) into the blank first page moves it there. And it needs a window manager
+    (Openbox, started first: it focuses a new window and handles _NET_WM_STATE_FULLSCREEN), or the full
+    screen keeps the unmanaged window's size. The screen is 800 x 600, as Chromium's headless one: the
+    page is 800 x 600 in full screen and windowed (the window's foot then hangs below the screen, which
+    changes nothing drawn). The canvas's pixels are read inside onFrame, before
     the swap presents them (the drawing buffer is not preserved after it). The question's click is the
     user gesture Web Audio needs: answer it with ``answer`` (a trusted click), never from page script.
     Firefox plays no sound with no output device (onAudio is never called): it gets a PulseAudio null
@@ -1369,7 +1432,7 @@ class Browser:
         self.launch = {"op": "launch", "browser": browser, "grab": list(grab), "audio_seconds": audio_seconds,
                        "gl_calls": gl_calls, "raf": raf, "offline": offline, "gl_only": gl_only, **page}
         self.no_sound = no_sound
-        self.x = self.server = self.driver = self.pulse = None
+        self.x = self.wm = self.server = self.driver = self.pulse = None
 
     def __enter__(self):
         web = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "web")
@@ -1377,7 +1440,8 @@ class Browser:
             raise RuntimeError("the browser driver is not installed: npm ci --prefix %s" % web)
         try:
             if self.browser == "firefox":
-                self.x = Xvfb(depth=24, size=(1280, 1024)).__enter__()
+                self.x = Xvfb(depth=24, size=(800, 600)).__enter__()
+                self.wm = Openbox(self.x, log_dir=self.out_dir).__enter__()
                 self.launch["display"] = self.x.display
                 self.pulse = None if self.no_sound else PulseAudio().__enter__()
                 self.launch["env"] = self.pulse.env if self.pulse else {"PULSE_SERVER": "unix:/nonexistent"}
@@ -1392,6 +1456,8 @@ class Browser:
             self.driver = subprocess.Popen(["node", os.path.join(web, "driver.js")], stdin=subprocess.PIPE,
                                            stdout=subprocess.PIPE, stderr=self._log, start_new_session=True)
             self.version = self.call(**self.launch)
+            if self.x:
+                self._focus_page()
         except Exception:
             self.__exit__(None, None, None)
             raise
@@ -1415,10 +1481,18 @@ class Browser:
         if self.server:
             self.server.shutdown()
             self.server.server_close()
-        for manager in (self.x, self.pulse):
+        for manager in (self.wm, self.x, self.pulse):
             if manager:
                 manager.__exit__(None, None, None)
         return False
+
+    def _focus_page(self):
+        """Moves the focus from the address bar into the tab, as a viewer's click into the page does; the
+        pointer is then parked in the screen's far corner, off the page's boxes."""
+        x, y = self.eval("[mozInnerScreenX + innerWidth / 2, mozInnerScreenY + innerHeight / 2].map(Math.round)")
+        self.x.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1",
+                   "mousemove", str(self.x.width - 1), str(self.x.height - 1))
+        self.wait("document.hasFocus()", 20.0, "the page to have the focus")
 
     def call(self, op, driver_timeout=120, **fields):
         """Sends one command to the driver (see tests/web/driver.js) and returns its value."""
@@ -1433,7 +1507,7 @@ class Browser:
         answer = json.loads(line)
         if not answer["ok"]:
             raise AssertionError("%s in %s failed: %s" % (op, self.browser, answer["error"]))
-        return answer["value"]
+        return answer.get("value")  # none where the value has no JSON form (a page's element in Firefox)
 
     def url(self, name):
         """The URL of ``name``: on the test's server, or a file:// URL for a path."""

@@ -142,14 +142,12 @@ class Page(unittest.TestCase):
                     self.assertLessEqual(len(gaps) * 1000.0 / (times[-1] - times[0]), shown * 1.02, "frames drawn a second")
 
     def test_one_escape_or_leaving_full_screen_ends_it(self):
-        # Firefox here has no window manager, so never the focus that its full screen asks: one Esc, windowed
         for browser in harness.browsers():
-            for way in ("Escape", "exit")[:1 if browser == "firefox" else 2]:
+            for way in ("Escape", "exit"):
                 with self.subTest(browser=browser, way=way):
                     page = self.browser(browser)
                     page.start(yes=True, frames=20)
-                    if browser != "firefox":
-                        page.wait("document.fullscreenElement", 10.0, "full screen")
+                    page.wait("document.fullscreenElement", 10.0, "full screen")
                     page.key("Escape") if way == "Escape" else page.eval("document.exitFullscreen().then(() => true)")
                     page.wait("__gh.ends.length && !document.fullscreenElement", 10.0, "the end, out of full screen")
                     self.assertEqual((page.ends(), page.eval("document.activeElement.id")), ([0], "again"))

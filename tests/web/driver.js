@@ -133,7 +133,9 @@ async function launch(command) {
     const common = { defaultViewport: { width: 800, height: 600 }, protocolTimeout: 300000 };
     if (command.browser === 'firefox') {
         const prefs = command.no_webgl ? { 'webgl.disabled': true } : { 'webgl.force-enabled': true };
-        prefs['media.autoplay.default'] = 0;
+        // full screen at once, and no notice over the page while it is
+        Object.assign(prefs, { 'media.autoplay.default': 0, 'full-screen-api.warning.timeout': 0,
+            'full-screen-api.transition-duration.enter': '0 0', 'full-screen-api.transition-duration.leave': '0 0' });
         if (command.offline)
             Object.assign(prefs, { 'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1', 'network.proxy.http_port': 9,
                 'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': 9, 'network.proxy.no_proxies_on': '',
