@@ -9,7 +9,7 @@ mergeInto(LibraryManager.library, {
     audio: null, // the AudioContext the question's answer made
     answered: 0, // the page clock at the question's answer
     node: null, // the node the sound goes out through
-    worklet: null, // the output worklet's module: a promise of true once loaded, false where there is none
+    worklet: null, // a promise settled once the output worklet's module has loaded or failed (workletLoaded says which)
     ahead: 0, // blocks sent to the worklet and not yet played
     fullScreenAsked: false, // the one request was made: another, outside the gesture, would be refused
     fullScreen: false, // the stage is full screen

@@ -6,7 +6,6 @@ preview, the file and the link it makes, a broken link. The site is tools/web.sh
 import base64
 import os
 import shutil
-import statistics
 import sys
 import tempfile
 import time

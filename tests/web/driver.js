@@ -71,7 +71,7 @@ function install(options) {
         setInterval(() => spin(options.busy[0]), options.busy[1]);
     window.setTimeout = timed(window.setTimeout);
     if (options.ticks) {
-        // as above
+        // animation frames are the ticks' (above)
     } else if (options.raf) {
         // a display refreshing at options.raf Hz in place of the browser's own. Made of timeouts, it has none of
         // the real one's back-pressure: on a loaded machine the page draws ahead of the GPU process, and a later
